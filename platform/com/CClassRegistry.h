@@ -24,6 +24,9 @@ public:
         std::vector<Guid> categories;
         uint32_t merit = 0;
         Factory create;
+        // For graph building: the (major type, subtype) pairs the class takes in; GUID_NULL
+        // stands for any. Empty for classes that are never found by their input.
+        std::vector<std::pair<Guid, Guid>> inputTypes = {};
     };
 
     static CClassRegistry& Instance();
