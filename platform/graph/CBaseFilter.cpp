@@ -4,6 +4,8 @@
 #include "CBasePin.h"
 #include "CEnumerator.h"
 
+#include <algorithm>
+
 namespace vidlume {
 
 PIN_INFO::~PIN_INFO()
@@ -26,6 +28,18 @@ CBasePin* CBaseFilter::AddPin(std::unique_ptr<CBasePin> pin)
 {
     m_pins.push_back(std::move(pin));
     return m_pins.back().get();
+}
+
+void CBaseFilter::RemovePin(CBasePin* pin)
+{
+    auto it = std::find_if(m_pins.begin(), m_pins.end(), [&](const auto& p) { return p.get() == pin; });
+    if (it == m_pins.end())
+        return;
+    ComPtr<IPin> peer;
+    if (SUCCEEDED(pin->ConnectedTo(peer.ReleaseAndGetAddressOf())))
+        peer->Disconnect();
+    pin->Disconnect();
+    m_pins.erase(it);
 }
 
 HRESULT CBaseFilter::GetClassID(CLSID* clsid)

@@ -60,8 +60,10 @@ protected:
     explicit CBaseFilter(const CLSID& clsid);
     ~CBaseFilter() override;
 
-    // Called once per pin by the constructor.
+    // Pins are added by the constructor, or (a parser's outputs) while the filter is stopped,
+    // when its input connects; RemovePin disconnects both sides first. Never while streaming.
     CBasePin* AddPin(std::unique_ptr<CBasePin> pin);
+    void RemovePin(CBasePin* pin);
 
     // Leaving the stopped state: open what streaming needs, start the streaming thread.
     // A failure leaves the filter stopped and fails Pause/Run.
