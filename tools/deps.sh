@@ -14,7 +14,7 @@ packages=(
   # discs, XML
   libcdio-dev libcdio-paranoia-dev libiso9660-dev libburn-dev libisofs-dev libtinyxml2-dev
   # tests
-  libgtest-dev libgmock-dev xvfb xauth fonts-dejavu-core
+  libgtest-dev libgmock-dev xvfb xauth fonts-dejavu-core time
 )
 
 missing=()
