@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QHash>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -15,6 +16,7 @@ namespace {
         QHash<unsigned, QString> strings;
         QHash<quint64, QString> dialogs; // dialog << 32 | control
         QHash<quint64, QString> menus;   // menu << 32 | command
+        QHash<quint64, QString> labels;  // dialog << 32 | position
     };
 
     quint64 Key(unsigned a, unsigned b) { return quint64(a) << 32 | b; }
@@ -38,6 +40,9 @@ namespace {
             const QJsonObject controls = dialog.value(QLatin1String("controls")).toObject();
             for (auto c = controls.begin(); c != controls.end(); ++c)
                 t.dialogs.insert(Key(id, c.key().toUInt()), c.value().toString());
+            const QJsonArray unnamed = dialog.value(QLatin1String("unnamed")).toArray();
+            for (int i = 0; i < unnamed.size(); ++i)
+                t.labels.insert(Key(id, unsigned(i)), unnamed[i].toString());
         }
         const QJsonObject menus = root.value(QLatin1String("menus")).toObject();
         for (auto it = menus.begin(); it != menus.end(); ++it) {
@@ -69,6 +74,11 @@ bool CStringTable::HasString(unsigned id)
 QString CStringTable::DialogText(unsigned dialogId, unsigned controlId)
 {
     return TheTables().dialogs.value(Key(dialogId, controlId));
+}
+
+QString CStringTable::DialogLabel(unsigned dialogId, int index)
+{
+    return index < 0 ? QString() : TheTables().labels.value(Key(dialogId, unsigned(index)));
 }
 
 QString CStringTable::MenuText(unsigned menuId, unsigned commandId)

@@ -1,7 +1,7 @@
-// Shared main of the test programs: an offscreen QGuiApplication, and HOME and the XDG folders
+// Shared main of the test programs: an offscreen QApplication, and HOME and the XDG folders
 // pointed into a fresh temporary folder, so no test reads or writes the user's own settings.
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -21,7 +21,7 @@ int main(int argc, char** argv)
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     unsetenv("VIDLUME_DRIVES");
 
-    QGuiApplication app(argc, argv);
+    QApplication app(argc, argv);
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
