@@ -1,38 +1,31 @@
-// Vidlume's entry point. The conversion engine, the devices and the main window are being
-// built piece by piece; until they are in place the program says so instead of pretending.
+// Vidlume's entry point. Without a display it runs on Qt's offscreen platform, so the
+// command-line transfer also works on a machine without a screen.
 
-#include "platform/com/HResult.h"
-#include "platform/drives/CDriveTable.h"
+#include "app/CQuillmoorApp.h"
 #include "res/CStringTable.h"
 
-#include <QCoreApplication>
-#include <QStringList>
+#include <QApplication>
 
 #include <cstdio>
-
-using namespace vidlume;
+#include <cstdlib>
+#include <cstring>
 
 int main(int argc, char* argv[])
 {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(CStringTable::AppName());
+    for (int i = 1; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "--version")) {
+            std::printf("Vidlume %s\n", VIDLUME_VERSION);
+            return 0;
+        }
+    }
+    if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+
+    QApplication app(argc, argv);
+    QCoreApplication::setApplicationName(vidlume::CStringTable::AppName());
+    QCoreApplication::setOrganizationName(QStringLiteral("Norvex"));
     QCoreApplication::setApplicationVersion(QStringLiteral(VIDLUME_VERSION));
 
-    const QStringList args = QCoreApplication::arguments().mid(1);
-    if (args.contains(QStringLiteral("--version"))) {
-        std::printf("%s %s\n", qPrintable(CStringTable::AppName()), VIDLUME_VERSION);
-        return 0;
-    }
-
-    std::fprintf(stderr, "%s %s\n", qPrintable(CStringTable::AppName()), VIDLUME_VERSION);
-    std::fprintf(stderr, "Drives:");
-    for (const Drive& d : CDriveTable::Current())
-        std::fprintf(stderr, " %c: %s %s", d.letter.toLatin1(), qPrintable(CDriveTable::TypeName(d.type)),
-            qPrintable(d.root.isEmpty() ? d.device : d.root));
-    std::fprintf(stderr, "\n");
-    std::fprintf(stderr,
-        "Not there yet: the conversion engine, the transfer queue and the main window are still being built,\n"
-        "so this build cannot convert files or show its window.%s\n",
-        args.isEmpty() ? "" : " The arguments given were not used.");
-    return 2;
+    vidlume::CQuillmoorApp application;
+    return application.Run(app, QCoreApplication::arguments().mid(1));
 }

@@ -112,17 +112,21 @@ HRESULT CMPEG4TargetHandler::CompleteGraph()
     if (FAILED(hr = ConfigureMultiplexer(multiplexer.Get())) || FAILED(hr = ConfigureAudioEncoder()) || FAILED(hr = ConfigureVideoEncoder()))
         return hr;
 
-    ComPtr<IPin> audioOut, videoOut, input0, input1;
+    ComPtr<IPin> audioOut, videoOut, input0, input1, audioIn, audioSource;
     if (FAILED(hr = FindPinById(m_audioEncoder.Get(), "Out", &audioOut)))
         return hr;
     if (FAILED(hr = FindPinById(multiplexer.Get(), "Input 0", &input0)))
         return hr;
+    // A video without sound leaves the audio encoder without input; the file then has no
+    // audio track rather than failing.
+    const bool hasSound = SUCCEEDED(FindPinById(m_audioEncoder.Get(), "In", &audioIn))
+        && SUCCEEDED(audioIn->ConnectedTo(audioSource.ReleaseAndGetAddressOf()));
     if (SUCCEEDED(FindPinById(m_videoEncoder.Get(), "Out", &videoOut))) {
         if (FAILED(hr = FindPinById(multiplexer.Get(), "Input 1", &input1)))
             return hr;
         if (FAILED(hr = m_graph->ConnectDirect(videoOut.Get(), input0.Get(), nullptr)))
             return hr;
-        if (FAILED(hr = m_graph->ConnectDirect(audioOut.Get(), input1.Get(), nullptr)))
+        if (hasSound && FAILED(hr = m_graph->ConnectDirect(audioOut.Get(), input1.Get(), nullptr)))
             return hr;
     } else if (FAILED(hr = m_graph->ConnectDirect(audioOut.Get(), input0.Get(), nullptr))) {
         return hr;

@@ -106,6 +106,7 @@ Guid SubtypeFromCodec(AVCodecID codec, uint32_t codecTag, bool h264LengthPrefixe
     case AV_CODEC_ID_MP3: return MEDIASUBTYPE_MP3;
     case AV_CODEC_ID_MP2:
     case AV_CODEC_ID_MP1: return MEDIASUBTYPE_MPEG1AudioPayload;
+    case AV_CODEC_ID_DVD_SUBTITLE: return MEDIASUBTYPE_DVD_SUBPICTURE;
     case AV_CODEC_ID_MPEG4: {
         // Keep the FourCC the file names (xvid, DX50 ...) when FFmpeg reads it as MPEG-4 Part 2.
         const AVCodecTag* const tables[] = { avformat_get_riff_video_tags(), nullptr };
@@ -143,13 +144,19 @@ AVCodecID CodecIdFromMediaType(const CMediaType& type)
         return AV_CODEC_ID_AC3;
     if (s == MEDIASUBTYPE_MPEG1AudioPayload)
         return AV_CODEC_ID_MP2;
+    if (s == MEDIASUBTYPE_DVD_SUBPICTURE)
+        return AV_CODEC_ID_DVD_SUBTITLE;
     if (IsInFamily(s, kCodecFamily))
         return avcodec_descriptor_get(AVCodecID(s.data1)) ? AVCodecID(s.data1) : AV_CODEC_ID_NONE;
     if (!IsFourCCGuid(s))
         return AV_CODEC_ID_NONE;
     if (type.majortype == MEDIATYPE_Audio) {
-        if (s.data1 == WAVE_FORMAT_PCM || s.data1 == WAVE_FORMAT_IEEE_FLOAT)
-            return AV_CODEC_ID_NONE; // decoded audio, not a codec
+        if (s.data1 == WAVE_FORMAT_PCM || s.data1 == WAVE_FORMAT_IEEE_FLOAT) {
+            // Decoded audio, not a codec - except packed 24-bit PCM, which has no sample format
+            // of its own and so needs decoding into 32-bit samples.
+            const WAVEFORMATEX* wfx = type.WaveFormat();
+            return s.data1 == WAVE_FORMAT_PCM && wfx && wfx->wBitsPerSample == 24 ? AV_CODEC_ID_PCM_S24LE : AV_CODEC_ID_NONE;
+        }
         const AVCodecTag* const tables[] = { avformat_get_riff_audio_tags(), nullptr };
         return av_codec_get_id(tables, s.data1);
     }
@@ -206,6 +213,13 @@ HRESULT MediaTypeFromCodecParameters(const AVCodecParameters* p, AVRational fram
         type->SetWaveFormat(wfx, extra);
         return S_OK;
     }
+    if (p->codec_type == AVMEDIA_TYPE_SUBTITLE) {
+        type->majortype = MEDIATYPE_Subtitle;
+        type->subtype = SubtypeFromCodec(p->codec_id, p->codec_tag, false);
+        type->formattype = FORMAT_SubtitleInfo;
+        type->format = extra;
+        return S_OK;
+    }
     return E_INVALIDARG;
 }
 
@@ -244,6 +258,10 @@ HRESULT CodecParametersFromMediaType(const CMediaType& type, AVCodecParameters* 
         p->bit_rate = int64_t(wfx->nAvgBytesPerSec) * 8;
         p->bits_per_coded_sample = wfx->wBitsPerSample;
         p->codec_tag = wfx->wFormatTag == 0xFFFF ? 0 : wfx->wFormatTag;
+        return S_OK;
+    }
+    if (type.majortype == MEDIATYPE_Subtitle) {
+        p->codec_type = AVMEDIA_TYPE_SUBTITLE;
         return S_OK;
     }
     return VFW_E_TYPE_NOT_ACCEPTED;

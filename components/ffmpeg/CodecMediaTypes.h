@@ -6,7 +6,9 @@
 // Compressed streams: the subtype is the stream's FourCC or wave format tag where one exists
 // (AVC1 for length-prefixed H.264, H264 for Annex B, the MPEG-1/2 video and AC-3 subtypes, wave
 // tag 0x00FF for AAC ...), otherwise a subtype that carries FFmpeg's codec id; the format block is
-// a VIDEOINFOHEADER2 or WAVEFORMATEX followed by the codec's set-up data.
+// a VIDEOINFOHEADER2 or WAVEFORMATEX followed by the codec's set-up data. Subtitles: major type
+// MEDIATYPE_Subtitle (DVD subpictures: MEDIASUBTYPE_DVD_SUBPICTURE), the set-up data alone as the
+// format block (FORMAT_SubtitleInfo).
 // Decoded video: I420, NV12, RGB32, or a subtype carrying FFmpeg's pixel format; VIDEOINFOHEADER2.
 // Decoded audio: PCM or IEEE float, interleaved, in a WAVEFORMATEX.
 
@@ -16,7 +18,7 @@
 namespace vidlume {
 
 // Compressed stream -> media type. frameRate may be {0, 1} when unknown. E_INVALIDARG for a
-// stream that is neither video nor audio.
+// stream that is neither video, audio nor subtitles.
 HRESULT MediaTypeFromCodecParameters(const AVCodecParameters* parameters, AVRational frameRate, CMediaType* type);
 // Media type -> what a decoder needs (codec id, set-up data, size, rate, channels).
 // VFW_E_TYPE_NOT_ACCEPTED when the type names no codec FFmpeg knows.

@@ -12,9 +12,12 @@ HRESULT HResultFromAVError(int error)
         return S_OK;
     switch (error) {
     case AVERROR(ENOMEM): return E_OUTOFMEMORY;
-    case AVERROR(ENOENT): return HResultFromWin32(ERROR_FILE_NOT_FOUND);
+    case AVERROR(ENOENT):
+    case AVERROR_HTTP_NOT_FOUND: return HResultFromWin32(ERROR_FILE_NOT_FOUND);
     case AVERROR(EACCES):
-    case AVERROR(EPERM): return E_ACCESSDENIED;
+    case AVERROR(EPERM):
+    case AVERROR_HTTP_UNAUTHORIZED:
+    case AVERROR_HTTP_FORBIDDEN: return E_ACCESSDENIED;
     case AVERROR(EINVAL): return E_INVALIDARG;
     case AVERROR(ETIMEDOUT): return VFW_E_TIMEOUT;
     case AVERROR_INVALIDDATA: return VFW_E_INVALID_FILE_FORMAT;

@@ -45,6 +45,13 @@ struct AVIOContextDeleter {
         }
     }
 };
+// An I/O context opened by FFmpeg itself with avio_open2 (a file or a network address).
+struct AVIOOpenedContextDeleter {
+    void operator()(AVIOContext* io) const { avio_closep(&io); }
+};
+struct AVDictionaryDeleter {
+    void operator()(AVDictionary* d) const { av_dict_free(&d); }
+};
 // An input format context opened with avformat_open_input.
 struct AVInputFormatContextDeleter {
     void operator()(AVFormatContext* f) const { avformat_close_input(&f); }
@@ -61,14 +68,16 @@ using AVCodecParametersPtr = std::unique_ptr<AVCodecParameters, AVCodecParameter
 using SwsContextPtr = std::unique_ptr<SwsContext, SwsContextDeleter>;
 using SwrContextPtr = std::unique_ptr<SwrContext, SwrContextDeleter>;
 using AVIOContextPtr = std::unique_ptr<AVIOContext, AVIOContextDeleter>;
+using AVIOOpenedContextPtr = std::unique_ptr<AVIOContext, AVIOOpenedContextDeleter>;
+using AVDictionaryPtr = std::unique_ptr<AVDictionary, AVDictionaryDeleter>;
 using AVInputFormatContextPtr = std::unique_ptr<AVFormatContext, AVInputFormatContextDeleter>;
 using AVOutputFormatContextPtr = std::unique_ptr<AVFormatContext, AVOutputFormatContextDeleter>;
 
 // Reference time (100 ns) as an FFmpeg time base.
 constexpr AVRational kReferenceTimeBase { 1, 10'000'000 };
 
-// FFmpeg's error as a result code: out of memory, file not found, access denied and invalid data
-// keep their meaning, everything else is E_FAIL.
+// FFmpeg's error as a result code: out of memory, file not found (also HTTP 404), access denied
+// (also HTTP 401 and 403) and invalid data keep their meaning, everything else is E_FAIL.
 HRESULT HResultFromAVError(int error);
 std::string AVErrorText(int error);
 

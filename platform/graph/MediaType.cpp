@@ -41,7 +41,7 @@ std::vector<uint8_t> CMediaType::ExtraData() const
     else if (auto* w = WaveFormat())
         return std::vector<uint8_t>(format.begin() + sizeof(WAVEFORMATEX),
             format.begin() + sizeof(WAVEFORMATEX) + std::min<size_t>(w->cbSize, format.size() - sizeof(WAVEFORMATEX)));
-    else
+    else if (formattype != FORMAT_SubtitleInfo)
         return {};
     return std::vector<uint8_t>(format.begin() + header, format.end());
 }

@@ -22,11 +22,14 @@ constexpr Guid GUID_NULL {};
 constexpr Guid MEDIATYPE_Video = MakeGuid("73646976-0000-0010-8000-00AA00389B71");
 constexpr Guid MEDIATYPE_Audio = MakeGuid("73647561-0000-0010-8000-00AA00389B71");
 constexpr Guid MEDIATYPE_Stream = MakeGuid("E436EB83-524F-11CE-9F53-0020AF0BA770");
+constexpr Guid MEDIATYPE_Subtitle = MakeGuid("E487EB08-6B26-4BE9-9DD3-993434D313FD");
 
 constexpr Guid FORMAT_None = MakeGuid("0F6417D6-C318-11D0-A43F-00A0C9223196");
 constexpr Guid FORMAT_VideoInfo = MakeGuid("05589F80-C356-11CE-BF01-00AA0055595A");
 constexpr Guid FORMAT_VideoInfo2 = MakeGuid("F72A76A0-EB0A-11D0-ACE4-0000C0CC16BA");
 constexpr Guid FORMAT_WaveFormatEx = MakeGuid("05589F81-C356-11CE-BF01-00AA0055595A");
+// Subtitles: the format block is the codec's set-up data alone (a DVD palette, a text style header).
+constexpr Guid FORMAT_SubtitleInfo = MakeGuid("A33D2F7D-96BC-4337-B23B-A8B9FBC295E9");
 
 // Compressed video.
 constexpr Guid MEDIASUBTYPE_H264 = Guid::FromFourCC("H264");   // Annex B start codes
@@ -41,6 +44,8 @@ constexpr Guid MEDIASUBTYPE_MP3 = Guid::FromFourCC(0x0055);
 constexpr Guid MEDIASUBTYPE_MPEG1AudioPayload = Guid::FromFourCC(0x0050);
 constexpr Guid MEDIASUBTYPE_WMAUDIO2 = Guid::FromFourCC(0x0161);
 constexpr Guid MEDIASUBTYPE_DOLBY_AC3 = MakeGuid("E06D802C-DB46-11CF-B4D1-00805F6CBBEA");
+// Subtitles.
+constexpr Guid MEDIASUBTYPE_DVD_SUBPICTURE = MakeGuid("E06D802D-DB46-11CF-B4D1-00805F6CBBEA");
 // Uncompressed.
 constexpr Guid MEDIASUBTYPE_PCM = Guid::FromFourCC(0x0001);
 constexpr Guid MEDIASUBTYPE_IEEE_FLOAT = Guid::FromFourCC(0x0003);

@@ -47,7 +47,8 @@ namespace {
 
 std::string FixturePath(const std::string& name)
 {
-    static std::mutex lock;
+    // Recursive: truncated.mp4 is cut from h264_aac.mp4, made through this same function.
+    static std::recursive_mutex lock;
     std::lock_guard guard(lock);
     const QString path = Folder().filePath(QString::fromStdString(name));
     if (QFile::exists(path))

@@ -52,7 +52,7 @@ TEST_F(EngineTest, EveryOutputFormat)
         { "WMV 640x480", "h264_aac.mp4", false, { Target::Wmv, {}, 640, 480 }, "wmv", "asf", "wmv2", 640, 480, "wmav2", 44100, 2.0, false },
         { "M4A from a video", "h264_aac.mp4", false, { Target::M4a, {}, 0, 0, 0, 0, 128 }, "m4a", "mp4", nullptr, 0, 0, "aac", 44100, 2.0, false },
         { "M4A from MP3", "tone.mp3", true, { Target::M4a, {}, 0, 0, 0, 0, 128 }, "m4a", "mp4", nullptr, 0, 0, "aac", 44100, 2.0, false },
-        { "WAV from a video", "flv1.flv", false, { Target::Wave }, "wav", "wav", nullptr, 0, 0, "pcm_s16le", 44100, 2.0, false },
+        { "WAV from a video (fallback)", "flv1.flv", false, { Target::Wave }, "wav", "wav", nullptr, 0, 0, "pcm_s16le", 44100, 2.0, true },
         { "WAV for audio CD from M4A", "tone.m4a", true, { Target::Wave, {}, 0, 0, 0, 0, 0, 44100 }, "wav", "wav", nullptr, 0, 0, "pcm_s16le", 44100, 2.0, false },
         { "MP3 from WAV", "tone.wav", true, { Target::Mp3 }, "mp3", "mp3", nullptr, 0, 0, "mp3", 44100, 2.0, false },
         { "MP3 from a video", "h264_aac.mp4", false, { Target::Mp3, {}, 0, 0, 0, 0, 0, 44100 }, "mp3", "mp3", nullptr, 0, 0, "mp3", 44100, 2.0, false },
@@ -101,7 +101,8 @@ TEST_F(EngineTest, EveryOutputFormat)
         } else {
             EXPECT_EQ(probe.Audio(), nullptr);
         }
-        if (c.target.kind == Target::Mpeg4)
+        if (c.target.kind == Target::Mpeg4) {
             EXPECT_TRUE(probe.indexAtFront) << "devices stream the file: the index goes first";
+        }
     }
 }

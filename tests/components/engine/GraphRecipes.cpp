@@ -317,9 +317,14 @@ HRESULT CompleteGraph(const Target& t, const std::string& out, Built& b, std::st
         CHECK_HR(Configure(b.videoFilter.Get(), false, { { kRateMode, VARIANT::I4(0) }, { kBitRate, VARIANT::I4(t.videoKbps * 1000) } }));
     }
     ComPtr<IPin> audioOut = PinById(b.audioFilter.Get(), "Out");
+    // A source without sound leaves the audio encoder unconnected: the file gets no audio track.
+    ComPtr<IPin> audioSource;
+    if (FAILED(b.audioIn->ConnectedTo(audioSource.ReleaseAndGetAddressOf())))
+        audioOut.Reset();
     if (ComPtr<IPin> videoOut = PinById(b.videoFilter.Get(), "Out")) {
         CHECK_HR(g->ConnectDirect(videoOut.Get(), PinById(mux.Get(), "Input 0").Get(), nullptr));
-        CHECK_HR(g->ConnectDirect(audioOut.Get(), PinById(mux.Get(), "Input 1").Get(), nullptr));
+        if (audioOut)
+            CHECK_HR(g->ConnectDirect(audioOut.Get(), PinById(mux.Get(), "Input 1").Get(), nullptr));
     } else {
         CHECK_HR(g->ConnectDirect(audioOut.Get(), PinById(mux.Get(), "Input 0").Get(), nullptr));
     }
