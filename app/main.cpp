@@ -6,6 +6,10 @@
 
 #include <QApplication>
 
+extern "C" {
+#include <libavutil/log.h>
+}
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -18,8 +22,17 @@ int main(int argc, char* argv[])
             return 0;
         }
     }
-    if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
+    if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        // Without a screen, standard error is the program's voice: only its own lines and real
+        // errors go there, not the toolkit's remarks about the missing screen.
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
+            if (type == QtCriticalMsg || type == QtFatalMsg)
+                std::fprintf(stderr, "%s\n", qPrintable(message));
+        });
+    }
+    // The libraries' progress remarks are not for users; their errors are.
+    av_log_set_level(AV_LOG_ERROR);
 
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(vidlume::CStringTable::AppName());

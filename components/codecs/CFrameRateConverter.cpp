@@ -52,7 +52,7 @@ HRESULT CFrameRateConverter::GetValue(const Guid& parameter, VARIANT* value)
 
 HRESULT CFrameRateConverter::IsSupported(const Guid& parameter)
 {
-    return m_parameters.IsSupported(parameter);
+    return m_parameters.Has(parameter) ? S_OK : E_INVALIDARG;
 }
 
 HRESULT CFrameRateConverter::SetDefState()

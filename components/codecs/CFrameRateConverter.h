@@ -15,7 +15,7 @@
 //       arrives as 4294964299) = 30000/1001; 0 (default) = as the source: pictures pass
 //       unchanged. Other negative values are refused.
 
-#include "components/codecs/CModuleParameters.h"
+#include "platform/graph/CModuleParameters.h"
 #include "components/ffmpeg/CodecMediaTypes.h"
 #include "platform/graph/CTransformFilter.h"
 

@@ -202,7 +202,7 @@ HRESULT CLavcVideoDecoder::GetValue(const Guid& parameter, VARIANT* value)
 
 HRESULT CLavcVideoDecoder::IsSupported(const Guid& parameter)
 {
-    return m_parameters.IsSupported(parameter);
+    return m_parameters.Has(parameter) ? S_OK : E_INVALIDARG;
 }
 
 HRESULT CLavcVideoDecoder::SetDefState()

@@ -33,7 +33,7 @@
 //       second. 0 (default) takes the frame duration from the input type's AvgTimePerFrame,
 //       or else from the packets. Negative, infinite or above 1000 is refused.
 
-#include "components/codecs/CModuleParameters.h"
+#include "platform/graph/CModuleParameters.h"
 #include "components/codecs/CSwsPictureScaler.h"
 #include "components/ffmpeg/CodecMediaTypes.h"
 #include "platform/graph/CTransformFilter.h"

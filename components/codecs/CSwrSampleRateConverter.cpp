@@ -27,7 +27,7 @@ HRESULT CSwrSampleRateConverter::GetValue(const Guid& parameter, VARIANT* value)
 
 HRESULT CSwrSampleRateConverter::IsSupported(const Guid& parameter)
 {
-    return m_parameters.IsSupported(parameter);
+    return m_parameters.Has(parameter) ? S_OK : E_INVALIDARG;
 }
 
 HRESULT CSwrSampleRateConverter::SetDefState()

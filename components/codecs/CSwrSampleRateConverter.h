@@ -9,7 +9,7 @@
 //   1AF02EDB-7353-4A44-B4FE-106DB15EA05C  output sample rate in Hz, VT_UI4, 1000 to 768000;
 //       0 (default): as the source.
 
-#include "components/codecs/CModuleParameters.h"
+#include "platform/graph/CModuleParameters.h"
 #include "components/codecs/CSwrAudioFilter.h"
 
 namespace vidlume {

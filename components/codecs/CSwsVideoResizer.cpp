@@ -38,7 +38,7 @@ HRESULT CSwsVideoResizer::GetValue(const Guid& parameter, VARIANT* value)
 
 HRESULT CSwsVideoResizer::IsSupported(const Guid& parameter)
 {
-    return m_parameters.IsSupported(parameter);
+    return m_parameters.Has(parameter) ? S_OK : E_INVALIDARG;
 }
 
 HRESULT CSwsVideoResizer::SetDefState()

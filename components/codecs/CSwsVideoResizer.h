@@ -15,7 +15,7 @@
 //       BT.709 colour matrix (standard-definition sources are converted from BT.601), as full-HD
 //       players expect. 0 (default): bicubic scaling, the source's colour matrix kept.
 
-#include "components/codecs/CModuleParameters.h"
+#include "platform/graph/CModuleParameters.h"
 #include "components/codecs/CSwsVideoFilter.h"
 
 namespace vidlume {

@@ -33,7 +33,7 @@ namespace {
 
 CLavcAacEncoder::CLavcAacEncoder()
     : CTransformFilter(CLSID_AACEncoder)
-    , m_parameters({ { kEncoderBitRate, kDefaultBitRateIndex, 0, kBitRateCount - 1 } })
+    , m_parameters({ CModuleParameters::Definition::Int(kEncoderBitRate, kDefaultBitRateIndex, 0, kBitRateCount - 1) })
 {
 }
 
@@ -54,11 +54,21 @@ HRESULT CLavcAacEncoder::QueryOtherInterface(REFIID iid, void** ppv)
     return CTransformFilter::QueryOtherInterface(iid, ppv);
 }
 
-HRESULT CLavcAacEncoder::SetValue(const Guid& parameter, const VARIANT& value) { return m_parameters.SetValue(parameter, value); }
-HRESULT CLavcAacEncoder::GetValue(const Guid& parameter, VARIANT* value) { return m_parameters.GetValue(parameter, value); }
-HRESULT CLavcAacEncoder::IsSupported(const Guid& parameter) { return m_parameters.IsSupported(parameter); }
-HRESULT CLavcAacEncoder::SetDefState() { return m_parameters.SetDefState(); }
-HRESULT CLavcAacEncoder::CommitChanges() { return m_parameters.CommitChanges(); }
+HRESULT CLavcAacEncoder::SetValue(const Guid& parameter, const VARIANT& value) { return m_parameters.Set(parameter, value); }
+HRESULT CLavcAacEncoder::GetValue(const Guid& parameter, VARIANT* value) { return m_parameters.Get(parameter, value); }
+HRESULT CLavcAacEncoder::IsSupported(const Guid& parameter) { return m_parameters.Has(parameter) ? S_OK : S_FALSE; }
+
+HRESULT CLavcAacEncoder::SetDefState()
+{
+    m_parameters.SetDefaults();
+    return S_OK;
+}
+
+HRESULT CLavcAacEncoder::CommitChanges()
+{
+    m_parameters.Commit();
+    return S_OK;
+}
 
 HRESULT CLavcAacEncoder::CheckInputType(const CMediaType& type)
 {
@@ -109,7 +119,7 @@ HRESULT CLavcAacEncoder::GetOutputType(int index, CMediaType* type)
     if (index != 0)
         return S_FALSE;
     const CMediaType& input = InputPin()->CurrentMediaType();
-    const int bitRateIndex = m_parameters.Committed(kEncoderBitRate);
+    const int bitRateIndex = m_parameters.CommittedInt(kEncoderBitRate);
     if (!m_cachedOutput || !(m_cachedOutput->input == input) || m_cachedOutput->bitRateIndex != bitRateIndex) {
         AudioFormat format;
         if (!AudioFormatFromMediaType(input, &format))
@@ -131,7 +141,7 @@ HRESULT CLavcAacEncoder::OnStart()
     if (!AudioFormatFromMediaType(InputPin()->CurrentMediaType(), &m_format))
         return VFW_E_TYPE_NOT_ACCEPTED;
     AVCodecContextPtr encoder;
-    HRESULT hr = OpenEncoder(m_format, m_parameters.Committed(kEncoderBitRate), &encoder);
+    HRESULT hr = OpenEncoder(m_format, m_parameters.CommittedInt(kEncoderBitRate), &encoder);
     if (FAILED(hr))
         return hr;
     if (OutputPin()->IsConnected()) {

@@ -37,7 +37,8 @@
 // If the parameter committed after the output was connected changes the output type, starting
 // the graph fails with VFW_E_TYPE_NOT_ACCEPTED.
 
-#include "components/encoders/CEncoderParameters.h"
+#include "components/encoders/EncoderParameters.h"
+#include "platform/graph/CModuleParameters.h"
 #include "components/ffmpeg/CodecMediaTypes.h"
 #include "platform/graph/CTransformFilter.h"
 
@@ -90,7 +91,7 @@ private:
     FlowStatus EncodeQueued(bool final);
     FlowStatus Send(const AVFrame* frame);
 
-    CEncoderParameters m_parameters;
+    CModuleParameters m_parameters;
 
     struct CachedOutput {
         CMediaType input;

@@ -52,10 +52,10 @@ namespace {
 CLavcMpeg4Encoder::CLavcMpeg4Encoder()
     : CTransformFilter(CLSID_MPEG4Encoder)
     , m_parameters({
-          { kEncoderDeviceOption, -1, INT32_MIN, INT32_MAX },
-          { kEncoderMpeg4SimpleProfile, 0, 0, 1 },
-          { kEncoderRateMode, 0, 0, 0 },
-          { kEncoderBitRate, 1'000'000, 1000, INT32_MAX },
+          CModuleParameters::Definition::Int(kEncoderDeviceOption, -1, INT32_MIN, INT32_MAX),
+          CModuleParameters::Definition::Int(kEncoderMpeg4SimpleProfile, 0, 0, 1),
+          CModuleParameters::Definition::Int(kEncoderRateMode, 0, 0, 0),
+          CModuleParameters::Definition::Int(kEncoderBitRate, 1'000'000, 1000, INT32_MAX),
       })
 {
 }
@@ -71,11 +71,21 @@ HRESULT CLavcMpeg4Encoder::QueryOtherInterface(REFIID iid, void** ppv)
     return CTransformFilter::QueryOtherInterface(iid, ppv);
 }
 
-HRESULT CLavcMpeg4Encoder::SetValue(const Guid& parameter, const VARIANT& value) { return m_parameters.SetValue(parameter, value); }
-HRESULT CLavcMpeg4Encoder::GetValue(const Guid& parameter, VARIANT* value) { return m_parameters.GetValue(parameter, value); }
-HRESULT CLavcMpeg4Encoder::IsSupported(const Guid& parameter) { return m_parameters.IsSupported(parameter); }
-HRESULT CLavcMpeg4Encoder::SetDefState() { return m_parameters.SetDefState(); }
-HRESULT CLavcMpeg4Encoder::CommitChanges() { return m_parameters.CommitChanges(); }
+HRESULT CLavcMpeg4Encoder::SetValue(const Guid& parameter, const VARIANT& value) { return m_parameters.Set(parameter, value); }
+HRESULT CLavcMpeg4Encoder::GetValue(const Guid& parameter, VARIANT* value) { return m_parameters.Get(parameter, value); }
+HRESULT CLavcMpeg4Encoder::IsSupported(const Guid& parameter) { return m_parameters.Has(parameter) ? S_OK : S_FALSE; }
+
+HRESULT CLavcMpeg4Encoder::SetDefState()
+{
+    m_parameters.SetDefaults();
+    return S_OK;
+}
+
+HRESULT CLavcMpeg4Encoder::CommitChanges()
+{
+    m_parameters.Commit();
+    return S_OK;
+}
 
 HRESULT CLavcMpeg4Encoder::SetMediaType(const Guid& majorType, const Guid& subtype)
 {
@@ -86,8 +96,8 @@ HRESULT CLavcMpeg4Encoder::SetMediaType(const Guid& majorType, const Guid& subty
 
 CLavcMpeg4Encoder::Settings CLavcMpeg4Encoder::CommittedSettings() const
 {
-    return { m_parameters.Committed(kEncoderDeviceOption), m_parameters.Committed(kEncoderMpeg4SimpleProfile) != 0,
-        m_parameters.Committed(kEncoderBitRate) };
+    return { m_parameters.CommittedInt(kEncoderDeviceOption), m_parameters.CommittedInt(kEncoderMpeg4SimpleProfile) != 0,
+        m_parameters.CommittedInt(kEncoderBitRate) };
 }
 
 HRESULT CLavcMpeg4Encoder::CheckInputType(const CMediaType& type)

@@ -39,7 +39,8 @@
 // graph fails with VFW_E_TYPE_NOT_ACCEPTED. At the end of the stream the encoder is drained
 // before the end of stream passes on.
 
-#include "components/encoders/CEncoderParameters.h"
+#include "components/encoders/EncoderParameters.h"
+#include "platform/graph/CModuleParameters.h"
 #include "components/ffmpeg/CodecMediaTypes.h"
 #include "platform/graph/CTransformFilter.h"
 
@@ -87,7 +88,7 @@ private:
     // Sends a frame (null: the end) and delivers every packet the encoder has ready.
     FlowStatus Encode(const AVFrame* frame);
 
-    CEncoderParameters m_parameters;
+    CModuleParameters m_parameters;
 
     struct CachedOutput {
         CMediaType input;

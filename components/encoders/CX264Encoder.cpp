@@ -133,10 +133,10 @@ namespace {
 CX264Encoder::CX264Encoder()
     : CTransformFilter(CLSID_H264Encoder)
     , m_parameters({
-          { kEncoderDeviceOption, -1, INT32_MIN, INT32_MAX },
-          { kEncoderAvcMp4Stream, 1, 0, 1 },
-          { kEncoderRateMode, 0, 0, 0 },
-          { kEncoderBitRate, 1'000'000, 1000, INT32_MAX },
+          CModuleParameters::Definition::Int(kEncoderDeviceOption, -1, INT32_MIN, INT32_MAX),
+          CModuleParameters::Definition::Int(kEncoderAvcMp4Stream, 1, 0, 1),
+          CModuleParameters::Definition::Int(kEncoderRateMode, 0, 0, 0),
+          CModuleParameters::Definition::Int(kEncoderBitRate, 1'000'000, 1000, INT32_MAX),
       })
 {
 }
@@ -152,11 +152,21 @@ HRESULT CX264Encoder::QueryOtherInterface(REFIID iid, void** ppv)
     return CTransformFilter::QueryOtherInterface(iid, ppv);
 }
 
-HRESULT CX264Encoder::SetValue(const Guid& parameter, const VARIANT& value) { return m_parameters.SetValue(parameter, value); }
-HRESULT CX264Encoder::GetValue(const Guid& parameter, VARIANT* value) { return m_parameters.GetValue(parameter, value); }
-HRESULT CX264Encoder::IsSupported(const Guid& parameter) { return m_parameters.IsSupported(parameter); }
-HRESULT CX264Encoder::SetDefState() { return m_parameters.SetDefState(); }
-HRESULT CX264Encoder::CommitChanges() { return m_parameters.CommitChanges(); }
+HRESULT CX264Encoder::SetValue(const Guid& parameter, const VARIANT& value) { return m_parameters.Set(parameter, value); }
+HRESULT CX264Encoder::GetValue(const Guid& parameter, VARIANT* value) { return m_parameters.Get(parameter, value); }
+HRESULT CX264Encoder::IsSupported(const Guid& parameter) { return m_parameters.Has(parameter) ? S_OK : S_FALSE; }
+
+HRESULT CX264Encoder::SetDefState()
+{
+    m_parameters.SetDefaults();
+    return S_OK;
+}
+
+HRESULT CX264Encoder::CommitChanges()
+{
+    m_parameters.Commit();
+    return S_OK;
+}
 
 HRESULT CX264Encoder::SetMediaType(const Guid& majorType, const Guid& subtype)
 {
@@ -167,8 +177,8 @@ HRESULT CX264Encoder::SetMediaType(const Guid& majorType, const Guid& subtype)
 
 CX264Encoder::Settings CX264Encoder::CommittedSettings() const
 {
-    return { m_parameters.Committed(kEncoderDeviceOption), m_parameters.Committed(kEncoderAvcMp4Stream) != 0,
-        m_parameters.Committed(kEncoderBitRate) };
+    return { m_parameters.CommittedInt(kEncoderDeviceOption), m_parameters.CommittedInt(kEncoderAvcMp4Stream) != 0,
+        m_parameters.CommittedInt(kEncoderBitRate) };
 }
 
 HRESULT CX264Encoder::CheckInputType(const CMediaType& type)

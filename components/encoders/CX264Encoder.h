@@ -54,7 +54,8 @@
 // rate), starting the graph fails with VFW_E_TYPE_NOT_ACCEPTED: the output must be reconnected.
 // At the end of the stream the delayed frames are drained before the end of stream passes on.
 
-#include "components/encoders/CEncoderParameters.h"
+#include "components/encoders/EncoderParameters.h"
+#include "platform/graph/CModuleParameters.h"
 #include "components/ffmpeg/CodecMediaTypes.h"
 #include "platform/graph/CTransformFilter.h"
 
@@ -114,7 +115,7 @@ private:
     static HRESULT BuildOutputType(const VideoFormat& format, const Settings& settings, const std::vector<uint8_t>& extraData, CMediaType* type);
     FlowStatus DeliverPicture(int size, const x264_nal_t* nals, const x264_picture_t& picture);
 
-    CEncoderParameters m_parameters;
+    CModuleParameters m_parameters;
 
     // The output type for the input type and settings it was built for (connection time).
     struct CachedOutput {

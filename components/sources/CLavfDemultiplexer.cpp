@@ -62,6 +62,14 @@ struct CLavfDemultiplexer::StreamState {
 CLavfDemultiplexer::CLavfDemultiplexer(const CLSID& clsid, bool withConfig)
     : CBaseFilter(clsid)
     , m_withConfig(withConfig)
+    , m_parameters({
+          CModuleParameters::Definition::Int(DEMUX_ProgramStream, 0, 0, 1),
+          CModuleParameters::Definition::Int(DEMUX_ProbeSize, 5'000'000, 4096, INT32_MAX),
+          CModuleParameters::Definition::Int(DEMUX_SeekByIndex, 1, 0, 1),
+          CModuleParameters::Definition::Int(DEMUX_KeepTimestamps, 0, 0, 1),
+          CModuleParameters::Definition::Int(DEMUX_GenerateTimes, 0, 0, 1),
+          CModuleParameters::Definition::Int(DEMUX_DropCorrupt, 0, 0, 1),
+      })
 {
     AddPin(std::make_unique<CLavfDemuxInputPin>(this));
 }
@@ -92,84 +100,46 @@ HRESULT CLavfDemultiplexer::QueryOtherInterface(REFIID iid, void** ppv)
 
 // ---- Parameters -------------------------------------------------------------------------------
 
-int32_t* CLavfDemultiplexer::FieldOf(Settings& s, const Guid& parameter, int32_t* min, int32_t* max)
-{
-    *min = 0;
-    *max = 1;
-    if (parameter == DEMUX_ProgramStream)
-        return &s.programStream;
-    if (parameter == DEMUX_SeekByIndex)
-        return &s.seekByIndex;
-    if (parameter == DEMUX_KeepTimestamps)
-        return &s.keepTimestamps;
-    if (parameter == DEMUX_GenerateTimes)
-        return &s.generateTimes;
-    if (parameter == DEMUX_DropCorrupt)
-        return &s.dropCorrupt;
-    if (parameter == DEMUX_ProbeSize) {
-        *min = 4096;
-        *max = INT32_MAX;
-        return &s.probeSize;
-    }
-    return nullptr;
-}
-
 HRESULT CLavfDemultiplexer::SetValue(const Guid& parameter, const VARIANT& value)
 {
-    int64_t v;
-    if (value.vt == VT_I4)
-        v = value.lVal;
-    else if (value.vt == VT_UI4)
-        v = value.ulVal;
-    else
-        return E_INVALIDARG;
-    std::lock_guard lock(m_configLock);
-    int32_t min, max;
-    int32_t* field = FieldOf(m_pending, parameter, &min, &max);
-    if (!field || v < min || v > max)
-        return E_INVALIDARG;
-    *field = int32_t(v);
-    return S_OK;
+    return m_parameters.Set(parameter, value);
 }
 
 HRESULT CLavfDemultiplexer::GetValue(const Guid& parameter, VARIANT* value)
 {
-    if (!value)
-        return E_POINTER;
-    std::lock_guard lock(m_configLock);
-    int32_t min, max;
-    const int32_t* field = FieldOf(m_committed, parameter, &min, &max);
-    if (!field)
-        return E_INVALIDARG;
-    *value = VARIANT::I4(*field);
-    return S_OK;
+    return m_parameters.Get(parameter, value);
 }
 
 HRESULT CLavfDemultiplexer::IsSupported(const Guid& parameter)
 {
-    Settings probe;
-    int32_t min, max;
-    return FieldOf(probe, parameter, &min, &max) ? S_OK : S_FALSE;
+    return m_parameters.Has(parameter) ? S_OK : S_FALSE;
 }
 
 HRESULT CLavfDemultiplexer::SetDefState()
 {
-    std::lock_guard lock(m_configLock);
-    m_pending = Settings();
+    m_parameters.SetDefaults();
     return S_OK;
 }
 
 HRESULT CLavfDemultiplexer::CommitChanges()
 {
-    std::lock_guard lock(m_configLock);
-    m_committed = m_pending;
+    m_parameters.Commit();
     return S_OK;
 }
 
 CLavfDemultiplexer::Settings CLavfDemultiplexer::CommittedSettings() const
 {
-    std::lock_guard lock(m_configLock);
-    return m_committed;
+    // One snapshot, so a commit between two reads cannot mix old and new values.
+    const std::vector<VARIANT> values = m_parameters.Committed();
+    auto value = [&](const Guid& id) { return values[size_t(m_parameters.IndexOf(id))].lVal; };
+    Settings s;
+    s.programStream = value(DEMUX_ProgramStream);
+    s.probeSize = value(DEMUX_ProbeSize);
+    s.seekByIndex = value(DEMUX_SeekByIndex);
+    s.keepTimestamps = value(DEMUX_KeepTimestamps);
+    s.generateTimes = value(DEMUX_GenerateTimes);
+    s.dropCorrupt = value(DEMUX_DropCorrupt);
+    return s;
 }
 
 // ---- Input ------------------------------------------------------------------------------------

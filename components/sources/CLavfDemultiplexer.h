@@ -61,6 +61,7 @@
 
 #include "components/ffmpeg/FFmpegHolders.h"
 #include "platform/graph/CBaseFilter.h"
+#include "platform/graph/CModuleParameters.h"
 
 #include <condition_variable>
 #include <mutex>
@@ -115,10 +116,11 @@ protected:
     void OnStop() override;
 
 private:
+    // The committed parameters, read at once (their defaults are in the parameter definitions).
     struct Settings {
         int32_t programStream = 0;
-        int32_t probeSize = 5'000'000;
-        int32_t seekByIndex = 1;
+        int32_t probeSize = 0;
+        int32_t seekByIndex = 0;
         int32_t keepTimestamps = 0;
         int32_t generateTimes = 0;
         int32_t dropCorrupt = 0;
@@ -131,8 +133,6 @@ private:
     static int64_t SeekBytes(void* opaque, int64_t offset, int whence);
     static int Interrupted(void* opaque);
 
-    // The field of a parameter and its range; null for a GUID that is none of ours.
-    static int32_t* FieldOf(Settings& settings, const Guid& parameter, int32_t* min, int32_t* max);
     Settings CommittedSettings() const;
     // Opens m_format over m_reader from its first byte.
     HRESULT OpenFormat(const Settings& settings);
@@ -159,9 +159,7 @@ private:
     void FlushDownstream();
 
     const bool m_withConfig;
-    mutable std::mutex m_configLock;
-    Settings m_pending;
-    Settings m_committed;
+    CModuleParameters m_parameters;
 
     // The input, while connected. Only the owner thread (connected, stopped) and the streaming
     // thread (running) touch these.

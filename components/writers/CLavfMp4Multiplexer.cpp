@@ -145,7 +145,13 @@ private:
     ComPtr<IFileStream> m_stream;
 };
 
-CLavfMp4Multiplexer::CLavfMp4Multiplexer() : CBaseFilter(CLSID_MP4Multiplexer)
+CLavfMp4Multiplexer::CLavfMp4Multiplexer()
+    : CBaseFilter(CLSID_MP4Multiplexer)
+    , m_parameters({
+          CModuleParameters::Definition::Int(kBrandParameter, BrandAutomatic, BrandAutomatic, BrandApple),
+          // The flags are the two lowest bits, so their range is every combination of them.
+          CModuleParameters::Definition::Int(kFlagsParameter, 0, 0, kFlagIndexAtFront | kFlagDeviceCompatible),
+      })
 {
     m_inputs[0] = static_cast<CInput*>(AddPin(std::make_unique<CInput>(this, 0)));
     m_inputs[1] = static_cast<CInput*>(AddPin(std::make_unique<CInput>(this, 1)));
@@ -167,54 +173,28 @@ HRESULT CLavfMp4Multiplexer::QueryOtherInterface(REFIID iid, void** ppv)
 
 HRESULT CLavfMp4Multiplexer::SetValue(const Guid& parameter, const VARIANT& value)
 {
-    if (value.vt != VT_I4 && value.vt != VT_UI4)
-        return E_INVALIDARG;
-    const int32_t v = value.lVal;
-    std::lock_guard lock(m_configLock);
-    if (parameter == kBrandParameter) {
-        if (v < BrandAutomatic || v > BrandApple)
-            return E_INVALIDARG;
-        m_pending.brand = v;
-    } else if (parameter == kFlagsParameter) {
-        if (v & ~(kFlagIndexAtFront | kFlagDeviceCompatible))
-            return E_INVALIDARG;
-        m_pending.flags = v;
-    } else {
-        return E_INVALIDARG;
-    }
-    return S_OK;
+    return m_parameters.Set(parameter, value);
 }
 
 HRESULT CLavfMp4Multiplexer::GetValue(const Guid& parameter, VARIANT* value)
 {
-    if (!value)
-        return E_POINTER;
-    std::lock_guard lock(m_configLock);
-    if (parameter == kBrandParameter)
-        *value = VARIANT::I4(m_committed.brand);
-    else if (parameter == kFlagsParameter)
-        *value = VARIANT::I4(m_committed.flags);
-    else
-        return E_INVALIDARG;
-    return S_OK;
+    return m_parameters.Get(parameter, value);
 }
 
 HRESULT CLavfMp4Multiplexer::IsSupported(const Guid& parameter)
 {
-    return parameter == kBrandParameter || parameter == kFlagsParameter ? S_OK : E_INVALIDARG;
+    return m_parameters.Has(parameter) ? S_OK : E_INVALIDARG;
 }
 
 HRESULT CLavfMp4Multiplexer::SetDefState()
 {
-    std::lock_guard lock(m_configLock);
-    m_pending = Settings {};
+    m_parameters.SetDefaults();
     return S_OK;
 }
 
 HRESULT CLavfMp4Multiplexer::CommitChanges()
 {
-    std::lock_guard lock(m_configLock);
-    m_committed = m_pending;
+    m_parameters.Commit();
     return S_OK;
 }
 
@@ -225,11 +205,10 @@ HRESULT CLavfMp4Multiplexer::OnStart()
     IFileStream* stream = m_output->FileStream();
     if (!stream || (!m_inputs[0]->IsConnected() && !m_inputs[1]->IsConnected()))
         return VFW_E_NOT_CONNECTED;
-    Settings settings;
-    {
-        std::lock_guard configLock(m_configLock);
-        settings = m_committed;
-    }
+    // One snapshot, so a commit between two reads cannot mix old and new values.
+    const std::vector<VARIANT> committed = m_parameters.Committed();
+    const int32_t brandValue = committed[size_t(m_parameters.IndexOf(kBrandParameter))].lVal;
+    const int32_t flags = committed[size_t(m_parameters.IndexOf(kFlagsParameter))].lVal;
 
     // Declared in this order so the format context goes before the I/O it writes to.
     std::unique_ptr<CFileStreamAvio> avio(new (std::nothrow) CFileStreamAvio(stream));
@@ -278,13 +257,13 @@ HRESULT CLavfMp4Multiplexer::OnStart()
     }
 
     Options options;
-    if (settings.flags & kFlagIndexAtFront)
+    if (flags & kFlagIndexAtFront)
         options.Set("movflags", "+faststart");
-    if (settings.flags & kFlagDeviceCompatible)
+    if (flags & kFlagDeviceCompatible)
         options.Set("skip_iods", "0");
     const char* brand = nullptr;
-    switch (settings.brand) {
-    case BrandAutomatic: brand = (settings.flags & kFlagDeviceCompatible) ? "mp42" : nullptr; break;
+    switch (brandValue) {
+    case BrandAutomatic: brand = (flags & kFlagDeviceCompatible) ? "mp42" : nullptr; break;
     case BrandMp42: brand = "mp42"; break;
     case BrandApple: brand = hasVideo ? "M4V " : "M4A "; break;
     }

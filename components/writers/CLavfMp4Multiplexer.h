@@ -34,6 +34,7 @@
 #include "components/ffmpeg/FFmpegHolders.h"
 #include "components/writers/CFileStreamAvio.h"
 #include "platform/graph/CBaseFilter.h"
+#include "platform/graph/CModuleParameters.h"
 
 #include <memory>
 #include <mutex>
@@ -70,10 +71,6 @@ protected:
 private:
     class CInput;
     class COutput;
-    struct Settings {
-        int32_t brand = BrandAutomatic;
-        int32_t flags = 0;
-    };
 
     // On the streaming threads, from the input pins.
     FlowStatus WriteSample(int input, const CMediaSample& sample);
@@ -88,9 +85,7 @@ private:
     CInput* m_inputs[2] {};
     COutput* m_output = nullptr;
 
-    std::mutex m_configLock;
-    Settings m_pending;
-    Settings m_committed;
+    CModuleParameters m_parameters;
 
     std::mutex m_muxLock; // the format context, from either input's thread
     std::unique_ptr<CFileStreamAvio> m_avio;

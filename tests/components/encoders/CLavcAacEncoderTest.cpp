@@ -4,7 +4,7 @@
 #include "TestEncoderGraph.h"
 #include "TestMedia.h"
 
-#include "components/encoders/CEncoderParameters.h"
+#include "components/encoders/EncoderParameters.h"
 
 #include <gtest/gtest.h>
 

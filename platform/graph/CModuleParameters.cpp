@@ -17,12 +17,6 @@ int CModuleParameters::IndexOf(const Guid& id) const
     return -1;
 }
 
-const CModuleParameters::Definition* CModuleParameters::Find(const Guid& id) const
-{
-    int i = IndexOf(id);
-    return i < 0 ? nullptr : &m_definitions[size_t(i)];
-}
-
 HRESULT CModuleParameters::Set(const Guid& id, const VARIANT& value)
 {
     const int index = IndexOf(id);
@@ -35,9 +29,16 @@ HRESULT CModuleParameters::Set(const Guid& id, const VARIANT& value)
             return E_INVALIDARG;
         v = VARIANT::UI4(value.ulVal);
     } else if (d.kind == VT_I4) {
-        if (value.vt != VT_UI4 && value.vt != VT_I4)
+        int64_t n = 0;
+        if (value.vt == VT_I4)
+            n = value.lVal;
+        else if (value.vt == VT_UI4)
+            n = value.ulVal;
+        else
             return E_INVALIDARG;
-        v = VARIANT::I4(value.lVal);
+        if (n < d.minimum || n > d.maximum)
+            return E_INVALIDARG;
+        v = VARIANT::I4(int32_t(n));
     } else {
         if (value.vt != VT_R8 && value.vt != VT_UI4 && value.vt != VT_I4)
             return E_INVALIDARG;
@@ -73,6 +74,12 @@ std::vector<VARIANT> CModuleParameters::Pending() const
 {
     std::lock_guard lock(m_lock);
     return m_pending;
+}
+
+std::vector<VARIANT> CModuleParameters::Committed() const
+{
+    std::lock_guard lock(m_lock);
+    return m_committed;
 }
 
 void CModuleParameters::Commit()
