@@ -7,7 +7,7 @@
 
 #include "components/ffmpeg/CodecMediaTypes.h"
 #include "platform/graph/CBaseFilter.h"
-#include "platform/graph/CBaseOutputPin.h"
+#include "tests/components/common/CTestOutputPin.h"
 
 extern "C" {
 #include <libavutil/channel_layout.h>
@@ -35,9 +35,9 @@ public:
         , m_media(std::move(media))
     {
         if (m_media.video)
-            m_video = static_cast<COutput*>(AddPin(std::make_unique<COutput>(this, "Video", MediaTypeFromVideoFormat(*m_media.video))));
+            m_video = static_cast<CTestOutputPin*>(AddPin(std::make_unique<CTestOutputPin>(this, "Video", MediaTypeFromVideoFormat(*m_media.video))));
         if (m_media.audio)
-            m_audio = static_cast<COutput*>(AddPin(std::make_unique<COutput>(this, "Audio", MediaTypeFromAudioFormat(*m_media.audio))));
+            m_audio = static_cast<CTestOutputPin*>(AddPin(std::make_unique<CTestOutputPin>(this, "Audio", MediaTypeFromAudioFormat(*m_media.audio))));
     }
     ~CSyntheticSource() override { OnStop(); }
 
@@ -71,24 +71,6 @@ protected:
     }
 
 private:
-    class COutput final : public CBaseOutputPin {
-    public:
-        COutput(CBaseFilter* filter, std::string id, CMediaType type) : CBaseOutputPin(filter, std::move(id)), m_type(std::move(type)) { }
-
-    protected:
-        HRESULT CheckMediaType(const CMediaType& type) override { return type == m_type ? S_OK : S_FALSE; }
-        HRESULT GetMediaType(int index, CMediaType* type) override
-        {
-            if (index != 0)
-                return S_FALSE;
-            *type = m_type;
-            return S_OK;
-        }
-
-    private:
-        CMediaType m_type;
-    };
-
     static constexpr int kAudioChunk = 1024;
 
     CMediaSample Picture(int64_t n) const
@@ -190,8 +172,8 @@ private:
     }
 
     SyntheticMedia m_media;
-    COutput* m_video = nullptr;
-    COutput* m_audio = nullptr;
+    CTestOutputPin* m_video = nullptr;
+    CTestOutputPin* m_audio = nullptr;
     std::thread m_thread;
     std::mutex m_lock;
     std::condition_variable m_changed;

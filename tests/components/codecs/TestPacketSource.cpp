@@ -1,27 +1,15 @@
 #include "TestPacketSource.h"
 
 #include "components/ffmpeg/CodecMediaTypes.h"
+#include "tests/components/common/CTestOutputPin.h"
 
 namespace vidlume::test {
 
-class CTestPacketSource::CPin final : public CBaseOutputPin {
+class CTestPacketSource::CPin final : public CTestOutputPin {
 public:
-    CPin(CBaseFilter* filter, std::string id, CMediaType type) : CBaseOutputPin(filter, std::move(id)), m_type(std::move(type)) { }
+    using CTestOutputPin::CTestOutputPin;
     bool first = true;
     bool ended = false;
-
-protected:
-    HRESULT CheckMediaType(const CMediaType& type) override { return type == m_type ? S_OK : S_FALSE; }
-    HRESULT GetMediaType(int index, CMediaType* type) override
-    {
-        if (index != 0)
-            return S_FALSE;
-        *type = m_type;
-        return S_OK;
-    }
-
-private:
-    CMediaType m_type;
 };
 
 CTestPacketSource::CTestPacketSource(const std::string& path, PacketSourceOptions options)

@@ -1,25 +1,12 @@
 #include "TestSourceFilter.h"
 
-#include "platform/graph/CBaseOutputPin.h"
+#include "tests/components/common/CTestOutputPin.h"
 
 namespace vidlume::test {
 
-class CTestSourceFilter::COutput final : public CBaseOutputPin {
+class CTestSourceFilter::COutput final : public CTestOutputPin {
 public:
-    COutput(CBaseFilter* filter, CMediaType type) : CBaseOutputPin(filter, "Out"), m_type(std::move(type)) { }
-
-protected:
-    HRESULT CheckMediaType(const CMediaType& type) override { return type == m_type ? S_OK : S_FALSE; }
-    HRESULT GetMediaType(int index, CMediaType* type) override
-    {
-        if (index != 0)
-            return S_FALSE;
-        *type = m_type;
-        return S_OK;
-    }
-
-private:
-    CMediaType m_type;
+    COutput(CBaseFilter* filter, CMediaType type) : CTestOutputPin(filter, "Out", std::move(type)) { }
 };
 
 CTestSourceFilter::CTestSourceFilter(CMediaType type, int count, Generator generate)

@@ -1,6 +1,6 @@
 #include "TestPacketSource.h"
 
-#include "platform/graph/CBaseOutputPin.h"
+#include "tests/components/common/CTestOutputPin.h"
 
 extern "C" {
 #include <libavutil/channel_layout.h>
@@ -11,24 +11,11 @@ extern "C" {
 
 namespace vidlume::test {
 
-class CTestPacketSource::COutput final : public CBaseOutputPin {
+class CTestPacketSource::COutput final : public CTestOutputPin {
 public:
-    COutput(CBaseFilter* filter, const std::string& id, const CMediaType& type) : CBaseOutputPin(filter, id), m_type(type) { }
+    COutput(CBaseFilter* filter, const std::string& id, const CMediaType& type) : CTestOutputPin(filter, id, type) { }
 
     REFERENCE_TIME lastStart = kNoTime; // under the source's lock
-
-protected:
-    HRESULT CheckMediaType(const CMediaType& type) override { return type == m_type ? S_OK : S_FALSE; }
-    HRESULT GetMediaType(int index, CMediaType* type) override
-    {
-        if (index != 0)
-            return S_FALSE;
-        *type = m_type;
-        return S_OK;
-    }
-
-private:
-    CMediaType m_type;
 };
 
 CTestPacketSource::CTestPacketSource() : CBaseFilter(MakeGuid("7E570000-0000-4000-8000-000000000001")) { }
