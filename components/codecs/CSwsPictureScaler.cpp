@@ -112,6 +112,28 @@ bool CSwsPictureScaler::Matches(const AVFrame& frame) const
     return true;
 }
 
+int CSwsPictureScaler::AllocatePicture(AVFrame* frame)
+{
+    constexpr int kAlign = 64;
+    const auto format = AVPixelFormat(frame->format);
+    const int size = av_image_get_buffer_size(format, frame->width, frame->height, kAlign);
+    if (size < 0)
+        return size;
+    if (!m_pool || m_poolSize != size) {
+        // Frames still holding buffers of the old pool keep it alive until they are freed.
+        m_pool.reset(av_buffer_pool_init(size_t(size) + AV_INPUT_BUFFER_PADDING_SIZE, av_buffer_alloc));
+        m_poolSize = size;
+        if (!m_pool)
+            return AVERROR(ENOMEM);
+    }
+    frame->buf[0] = av_buffer_pool_get(m_pool.get());
+    if (!frame->buf[0])
+        return AVERROR(ENOMEM);
+    const int filled = av_image_fill_arrays(frame->data, frame->linesize, frame->buf[0]->data, format, frame->width, frame->height, kAlign);
+    frame->extended_data = frame->data;
+    return filled < 0 ? filled : 0;
+}
+
 int CSwsPictureScaler::Convert(const AVFrame& frame, AVFramePtr* out)
 {
     out->reset();
@@ -144,7 +166,7 @@ int CSwsPictureScaler::Convert(const AVFrame& frame, AVFramePtr* out)
     result->format = m_target.format;
     result->width = m_target.width;
     result->height = m_target.height;
-    int ret = av_frame_get_buffer(result.get(), 0);
+    int ret = AllocatePicture(result.get());
     if (ret < 0)
         return ret;
     if ((ret = av_frame_copy_props(result.get(), &frame)) < 0)

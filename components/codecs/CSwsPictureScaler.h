@@ -49,9 +49,18 @@ public:
 
 private:
     AVRational SourceAspect(const AVFrame& frame) const;
+    // Picture memory comes from a pool: a stream's pictures all have one size, and taking fresh
+    // memory for each (and the page faults of touching it) costs more than the scaling itself.
+    int AllocatePicture(AVFrame* frame);
+
+    struct AVBufferPoolDeleter {
+        void operator()(AVBufferPool* pool) const { av_buffer_pool_uninit(&pool); }
+    };
 
     Target m_target;
     SwsContextPtr m_sws;
+    std::unique_ptr<AVBufferPool, AVBufferPoolDeleter> m_pool;
+    int m_poolSize = 0;
 };
 
 } // namespace vidlume
