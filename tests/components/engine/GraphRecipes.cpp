@@ -1,5 +1,8 @@
 #include "GraphRecipes.h"
 
+#include "conversion/CMPEG4TargetHandler.h"
+#include "conversion/GraphSteps.h"
+#include "devices/DeviceGraph.h"
 #include "platform/com/CClassRegistry.h"
 #include "platform/graph/WindowsMediaInterfaces.h"
 
@@ -13,23 +16,21 @@ namespace vidlume::test {
 namespace {
 
 // Parameter identifiers as the format handlers pass them.
-constexpr Guid kSampleRate = MakeGuid("1AF02EDB-7353-4A44-B4FE-106DB15EA05C");
-constexpr Guid kFrameRateCode = MakeGuid("7CFA24E9-81FC-41A5-928E-66B9F781B6DC");
-constexpr Guid kResizeMode = MakeGuid("A68F13F1-CC33-436A-BCBF-0A5C95EBE27F");
-constexpr Guid kResizeWidth = MakeGuid("04B86B7E-C04B-448F-BFF5-2A50F1945ACD");
-constexpr Guid kResizeHeight = MakeGuid("32A5E96D-2AC3-4D46-BF70-431BEE62DF35");
-constexpr Guid kResizeFullHd = MakeGuid("6E7CFA3C-7395-4DF9-A3D2-7E1DBE442B42");
-constexpr Guid kMuxOption2 = MakeGuid("67F699AE-4856-4292-99F1-BB6FDB596E43");
-constexpr Guid kMuxOption3 = MakeGuid("AB50A92F-1AF8-4F03-A35B-7EDEF95AE1F0");
-constexpr Guid kBitRate = MakeGuid("BDD50372-38E2-4A26-BA15-482B70EE136C");
-constexpr Guid kDeviceOption = MakeGuid("0D6239BD-E7DC-4DDB-AB8D-C21E8AFDA71C");
-constexpr Guid kAvcMode = MakeGuid("B1E3E1BF-6225-4351-862C-66989AEE22B4");
-constexpr Guid kMpeg4Mode = MakeGuid("DE580597-4F6B-4458-84D2-6BE547B6A541");
-constexpr Guid kRateMode = MakeGuid("CD701824-5F65-4520-8DB0-26548212808C");
+constexpr const Guid& kSampleRate = PARAM_SampleRate;
+constexpr const Guid& kFrameRateCode = PARAM_FrameRateCode;
+constexpr const Guid& kResizeMode = PARAM_ResizeMode;
+constexpr const Guid& kResizeWidth = PARAM_ResizeWidth;
+constexpr const Guid& kResizeHeight = PARAM_ResizeHeight;
+constexpr const Guid& kResizeFullHd = PARAM_ResizeFullHd;
+constexpr const Guid& kMuxOption2 = PARAM_MuxOption2;
+constexpr const Guid& kMuxOption3 = PARAM_MuxOption3;
+constexpr const Guid& kBitRate = PARAM_BitRate;
+constexpr const Guid& kDeviceOption = PARAM_EncoderDeviceOption;
+constexpr const Guid& kAvcMode = PARAM_AvcStream;
+constexpr const Guid& kMpeg4Mode = PARAM_Mpeg4Stream;
+constexpr const Guid& kRateMode = PARAM_RateControl;
 constexpr Guid kAvcDecoderTimestamps = MakeGuid("AF65371F-7E7D-40A4-A1BA-AAFD10090ACD");
 constexpr Guid kAvcDecoderFrameRate = MakeGuid("1959B33C-DB92-47EC-B466-6308D9FBC081");
-
-const int kAacRates[] = { 6, 7, 8, 10, 12, 14, 16, 20, 24, 28, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384, 448, 512, 1024 };
 
 #define CHECK_HR(expr)                                                   \
     do {                                                                 \
@@ -45,57 +46,31 @@ HRESULT Fail(std::string* error, HRESULT hr, const std::string& what)
     return hr;
 }
 
+// The program's own graph steps, in the shape the recipes read best with.
 ComPtr<IPin> FindPin(IBaseFilter* filter, PIN_DIRECTION dir, const Guid& major, int index = 0)
 {
-    ComPtr<IEnumPins> e;
-    filter->EnumPins(e.ReleaseAndGetAddressOf());
-    IPin* raw = nullptr;
-    while (e && e->Next(1, &raw, nullptr) == S_OK) {
-        ComPtr<IPin> pin;
-        pin.Attach(raw);
-        PIN_DIRECTION d;
-        pin->QueryDirection(&d);
-        if (d != dir)
-            continue;
-        bool accepts = major == GUID_NULL;
-        ComPtr<IEnumMediaTypes> types;
-        pin->EnumMediaTypes(types.ReleaseAndGetAddressOf());
-        CMediaType mt;
-        while (!accepts && types && types->Next(1, &mt, nullptr) == S_OK)
-            accepts = mt.majortype == major;
-        if (accepts && index-- == 0)
-            return pin;
-    }
-    return nullptr;
+    ComPtr<IPin> pin;
+    vidlume::FindPin(filter, dir, major, GUID_NULL, index, &pin);
+    return pin;
 }
 
 ComPtr<IPin> PinById(IBaseFilter* filter, const char* id)
 {
     ComPtr<IPin> pin;
-    filter->FindPin(id, pin.ReleaseAndGetAddressOf());
+    FindPinById(filter, id, &pin);
     return pin;
 }
 
 ComPtr<IBaseFilter> Create(const CLSID& clsid)
 {
     ComPtr<IBaseFilter> f;
-    CoCreateInstance(clsid, &f);
+    CreateFilter(clsid, &f);
     return f;
 }
 
 HRESULT Configure(IBaseFilter* filter, bool reset, std::initializer_list<std::pair<Guid, VARIANT>> values)
 {
-    ComPtr<IModuleConfig> config;
-    if (FAILED(ComPtr<IBaseFilter>(filter).As(&config)))
-        return E_FAIL;
-    if (reset)
-        config->SetDefState();
-    for (auto& [param, value] : values) {
-        HRESULT hr = config->SetValue(param, value);
-        if (FAILED(hr))
-            return hr;
-    }
-    return config->CommitChanges();
+    return ConfigureModule(filter, reset, values);
 }
 
 // Puts a filter in front of an input pin that is already connected.
@@ -303,12 +278,7 @@ HRESULT CompleteGraph(const Target& t, const std::string& out, Built& b, std::st
     ComPtr<IBaseFilter> mux = Create(CLSID_MP4Multiplexer);
     CHECK_HR(g->AddFilter(mux.Get(), ""));
     CHECK_HR(Configure(mux.Get(), true, { { kMuxOption2, VARIANT::I4(t.options[1]) }, { kMuxOption3, VARIANT::I4(t.options[2]) } }));
-    int index = 27;
-    for (int i = 0; i < 27; ++i)
-        if (kAacRates[i] >= t.audioKbps) {
-            index = i;
-            break;
-        }
+    const int index = CMPEG4TargetHandler::AudioBitrateIndex(t.audioKbps);
     CHECK_HR(Configure(b.audioFilter.Get(), true, { { kBitRate, VARIANT::I4(index) } }));
     if (t.kind == Target::Mpeg4) {
         const bool avc = t.videoCodec == CLSID_H264Encoder;
