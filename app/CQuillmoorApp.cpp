@@ -1,6 +1,7 @@
 #include "CQuillmoorApp.h"
 
 #include "app/CExCommandLineInfo.h"
+#include "app/CMainFrame.h"
 #include "app/CQuillmoorDoc.h"
 #include "components/ComponentGroups.h"
 #include "platform/com/CClassRegistry.h"
@@ -152,11 +153,18 @@ int CQuillmoorApp::Run(QApplication&, const QStringList& arguments)
         return allConverted ? 0 : 1;
     }
 
-    std::fprintf(stderr,
-        "%s: the main window is not there yet. To convert files, name a target:\n"
-        "  vidlume -sendto=\"My Computer\" FILE...\n",
-        qPrintable(CStringTable::AppName()));
-    return 2;
+    if (m_headless) {
+        // An invisible window would wait forever for a user who cannot see it.
+        std::fprintf(stderr,
+            "%s: the main window needs a display. To convert files without one, name a target:\n"
+            "  vidlume -sendto=\"My Computer\" FILE...\n",
+            qPrintable(CStringTable::AppName()));
+        return 2;
+    }
+    CQuillmoorDoc document;
+    CMainFrame frame(&document);
+    frame.show();
+    return QApplication::exec();
 }
 
 } // namespace vidlume

@@ -35,6 +35,7 @@ int main(int argc, char* argv[])
     av_log_set_level(AV_LOG_ERROR);
 
     QApplication app(argc, argv);
+    QApplication::setStyle(QStringLiteral("Fusion"));
     QCoreApplication::setApplicationName(vidlume::CStringTable::AppName());
     QCoreApplication::setOrganizationName(QStringLiteral("Norvex"));
     QCoreApplication::setApplicationVersion(QStringLiteral(VIDLUME_VERSION));

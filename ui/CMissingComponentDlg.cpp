@@ -1,5 +1,6 @@
 #include "CMissingComponentDlg.h"
 
+#include "CHyperLink.h"
 #include "res/CStringTable.h"
 
 #include <QHBoxLayout>
@@ -31,9 +32,10 @@ CMissingComponentDlg::CMissingComponentDlg(const QString& text, const QString& d
     message->setObjectName(QStringLiteral("1118"));
     message->setWordWrap(true);
     column->addWidget(message);
-    auto* link = new QLabel(QStringLiteral("<a href=\"%1\">%2</a>").arg(downloadAddress.toHtmlEscaped(), DisplayedAddress(downloadAddress).toHtmlEscaped()));
+    auto* link = new CHyperLink;
     link->setObjectName(QStringLiteral("1141"));
-    link->setOpenExternalLinks(true);
+    link->setText(DisplayedAddress(downloadAddress));
+    link->SetURL(downloadAddress);
     column->addWidget(link);
     row->addLayout(column, 1);
     layout->addLayout(row);

@@ -1,0 +1,190 @@
+// The real main window, driven as a user drives it: files marked on the computer source page,
+// "Transfer" pressed, the queue run by the view's timer, the results listed on the target page.
+
+#include "app/CMainFrame.h"
+#include "app/CQuillmoorDoc.h"
+#include "app/CQuillmoorView.h"
+#include "components/ComponentGroups.h"
+#include "devices/CComputerSrcDev.h"
+#include "conversion/CTargetHandler.h"
+#include "devices/CComputerTgtDev.h"
+#include "res/CStringTable.h"
+#include "tests/components/Fixtures.h"
+#include "ui/CComputerSrcPage.h"
+#include "ui/CComputerTgtPage.h"
+#include "ui/CFlatButton.h"
+#include "ui/CMediaListCtrl.h"
+#include "ui/CShellFolder.h"
+#include "ui/ErrorReporting.h"
+
+#include <QComboBox>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace vidlume;
+using namespace vidlume::test;
+
+namespace {
+
+class CRecordingSink final : public IErrorSink {
+public:
+    void ShowError(const QString& text, bool) override { errors << text; }
+    void ShowMissingComponent(const QString& text, const QString&) override { errors << text; }
+    QStringList errors;
+};
+
+void ClickCheckMark(CMediaListCtrl* list, int row)
+{
+    const QRect cell = list->visualRect(list->model()->index(row, list->GetCheckColumn()));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, cell.center());
+}
+
+} // namespace
+
+TEST(MainWindowTest, MarkedFilesGoThroughTheQueueIntoTheTargetFolder)
+{
+    RegisterComponents();
+    CRecordingSink sink;
+    SetErrorSink(&sink);
+
+    const QString source = QString::fromStdString(ScratchFolder());
+    for (const char* name : { "tone.wav", "tone.m4a" })
+        ASSERT_TRUE(QFile::copy(QString::fromStdString(FixturePath(name)), source + "/" + name));
+
+    CQuillmoorDoc document;
+    CMainFrame frame(&document);
+    frame.resize(1280, 800);
+    frame.show();
+    CQuillmoorView* view = frame.GetView();
+    auto* sourcePage = static_cast<CComputerSrcPage*>(document.FindDeviceById(DEVICE_ComputerSource)->GetPage());
+    auto* targetPage = static_cast<CComputerTgtPage*>(document.FindDeviceById(DEVICE_ComputerTarget)->GetPage());
+    ASSERT_TRUE(sourcePage->isVisible());
+    ASSERT_TRUE(targetPage->isVisible());
+    const QString targetFolder = targetPage->GetFolderPath();
+    ASSERT_FALSE(targetFolder.isEmpty());
+
+    // MP3, the last format, with its first profile.
+    QComboBox* formats = targetPage->GetFormatBox();
+    ASSERT_EQ(formats->count(), 5);
+    formats->setCurrentIndex(4);
+    emit formats->activated(4);
+    EXPECT_EQ(targetPage->GetProfileBox()->currentIndex(), 0);
+
+    CMediaListCtrl* list = sourcePage->GetMediaList();
+    const CNameSpaceItem folder = CShellFolder::FromPath(source);
+    list->FillFromFolder(&folder.GetList());
+    ASSERT_EQ(list->GetItemCount(), 2);
+    ClickCheckMark(list, 0);
+    ClickCheckMark(list, 1);
+    ASSERT_TRUE(list->GetCheck(0) && list->GetCheck(1));
+
+    CFlatButton* transfer = view->GetTransferButton();
+    ASSERT_TRUE(transfer->isEnabled());
+    QTest::mouseClick(transfer, Qt::LeftButton);
+    EXPECT_EQ(document.GetQueue().size(), 2u);
+    EXPECT_FALSE(list->GetCheck(0) || list->GetCheck(1)) << "marks are cleared once the tasks exist";
+
+    // The view's timer drives the queue; step it until the queue is idle again.
+    const QString running = CStringTable::LoadString(218).section(QStringLiteral("%d"), 1).section(QStringLiteral("%s"), 0, 0);
+    bool sawProgress = false;
+    QElapsedTimer clock;
+    clock.start();
+    do {
+        view->OnTimer();
+        QTest::qWait(10);
+        if (!view->GetPanel().IsIdle() && view->GetPanel().GetStatus().contains(running))
+            sawProgress = true;
+    } while ((document.IsBusy() || !view->GetPanel().IsIdle()) && clock.elapsed() < 120000);
+    EXPECT_TRUE(sawProgress);
+    EXPECT_TRUE(view->GetPanel().IsIdle());
+    EXPECT_TRUE(sink.errors.isEmpty()) << sink.errors.join('\n').toStdString();
+
+    // The finished tasks made the target page list its folder again.
+    QStringList listed;
+    CMediaListCtrl* targetList = targetPage->GetMediaList();
+    for (int row = 0; row < targetList->GetItemCount(); ++row)
+        listed << QFileInfo(targetList->GetItemPath(row)).fileName();
+    EXPECT_TRUE(listed.contains("tone.mp3")) << listed.join(", ").toStdString();
+    EXPECT_TRUE(listed.contains("tone (2).mp3")) << listed.join(", ").toStdString();
+    SetErrorSink(nullptr);
+}
+
+TEST(MainWindowTest, MenusShowTheNameAndHideTheCommandsNotOffered)
+{
+    CQuillmoorDoc document;
+    CMainFrame frame(&document);
+    QStringList menus;
+    for (QAction* popup : frame.menuBar()->actions()) {
+        QStringList items;
+        for (QAction* item : popup->menu()->actions())
+            items << (item->isSeparator() ? QStringLiteral("-") : item->text());
+        menus << items.join('|');
+    }
+    const QString about = CStringTable::MenuText(128, 57664).replace(QStringLiteral("§APPNAME§"), CStringTable::AppName());
+    ASSERT_EQ(menus.size(), 3);
+    EXPECT_EQ(menus[0], CStringTable::MenuText(128, 57665));
+    EXPECT_EQ(menus[1], QStringList({ CStringTable::MenuText(128, 32772), "-", "-", CStringTable::MenuText(128, 32789), CStringTable::MenuText(128, 32777) }).join('|'));
+    EXPECT_TRUE(menus[2].endsWith(about)) << menus[2].toStdString();
+    EXPECT_FALSE(menus.join(' ').contains(QStringLiteral("§APPNAME§")));
+    EXPECT_GE(frame.minimumWidth(), 800);
+    EXPECT_GE(frame.minimumHeight(), 560);
+}
+
+TEST(MainWindowTest, TransferWithNothingMarkedAsksFirst)
+{
+    const QString source = QString::fromStdString(ScratchFolder());
+    ASSERT_TRUE(QFile::copy(QString::fromStdString(FixturePath("tone.wav")), source + "/tone.wav"));
+    CQuillmoorDoc document;
+    CMainFrame frame(&document);
+    frame.show();
+    auto* sourcePage = static_cast<CComputerSrcPage*>(document.FindDeviceById(DEVICE_ComputerSource)->GetPage());
+    const CNameSpaceItem folder = CShellFolder::FromPath(source);
+    sourcePage->GetMediaList()->FillFromFolder(&folder.GetList());
+    ASSERT_EQ(sourcePage->GetMediaList()->GetItemCount(), 1);
+
+    for (const auto answer : { QMessageBox::No, QMessageBox::Yes }) {
+        QString asked;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            asked = box->text();
+            box->button(answer)->click();
+        });
+        QTest::mouseClick(frame.GetView()->GetTransferButton(), Qt::LeftButton);
+        EXPECT_EQ(asked, CStringTable::Text(293));
+        // No: nothing queued. Yes: the selected row (row 0 after a listing) goes.
+        EXPECT_EQ(document.GetQueue().size() + (document.GetCurrentTask() ? 1 : 0), answer == QMessageBox::Yes ? 1u : 0u);
+    }
+}
+
+TEST(MainWindowTest, SwitchingTheFormatShowsTheFirstProfileOfTheNewOne)
+{
+    CQuillmoorDoc document;
+    CMainFrame frame(&document);
+    frame.show();
+    auto* device = static_cast<CComputerTgtDev*>(document.FindDeviceById(DEVICE_ComputerTarget));
+    auto* page = static_cast<CComputerTgtPage*>(device->GetPage());
+    QComboBox* formats = page->GetFormatBox();
+    QComboBox* profiles = page->GetProfileBox();
+    ASSERT_GE(profiles->count(), 3);
+    profiles->setCurrentIndex(2);
+    emit profiles->activated(2);
+    EXPECT_EQ(device->GetFormat(0)->GetCurrentProfileIndex(), 2);
+    formats->setCurrentIndex(1);
+    emit formats->activated(1);
+    EXPECT_EQ(device->GetCurrentFormat(), device->GetFormat(1));
+    formats->setCurrentIndex(0);
+    emit formats->activated(0);
+    EXPECT_EQ(profiles->currentIndex(), 0);
+    EXPECT_EQ(device->GetFormat(0)->GetCurrentProfileIndex(), 2) << "filling the box does not change the handler's profile";
+}

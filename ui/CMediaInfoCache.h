@@ -1,0 +1,29 @@
+#pragma once
+// What the media lists learnt about files during this run: per full path (case-sensitive), the
+// row text last computed and the row's picture, kept in the bitmap stream form. Entries are
+// added or replaced, never removed; the cache lives as long as the process.
+//
+// One process-wide lock guards the cache and every use of the media-information component by
+// the list workers: a worker holds it for a whole fetch, so the component serves one file at a
+// time however many lists are fetching.
+
+#include "ui/CAlphaBitmap.h"
+
+#include <QString>
+
+#include <mutex>
+
+namespace vidlume {
+
+class CMediaInfoCache {
+public:
+    static std::mutex& Lock();
+
+    // The caller holds Lock(). False when the path has no entry; *bitmap is empty when the
+    // stored picture cannot be decoded.
+    static bool Find(const QString& path, QString* text, CAlphaBitmap* bitmap);
+    // The caller holds Lock(). Adds or replaces the entry.
+    static void Store(const QString& path, const QString& text, const CAlphaBitmap& bitmap);
+};
+
+} // namespace vidlume
