@@ -308,7 +308,9 @@ void CFormatDlg::accept()
         m_handler->GetVideoCodec(index, &name, &video.codec);
     if (Selection(m_audioCodec, m_audioCodecs, &index))
         m_handler->GetAudioCodec(index, &name, &audio.codec);
-    video.bitRate = m_videoBitrate->value();
+    // A format without video keeps its 0: the box cannot show a value below its minimum.
+    if (m_videoBitrate->isEnabled())
+        video.bitRate = m_videoBitrate->value();
     CBaseDialog::accept();
 }
 

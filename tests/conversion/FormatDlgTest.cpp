@@ -162,6 +162,12 @@ TEST(FormatDlgTest, OkWithoutEditsKeepsTheProfile)
         EXPECT_EQ(Tie(handler.m_video), Tie(handler.GetProfile(profile).m_video));
         EXPECT_EQ(Tie(handler.m_audio), Tie(handler.GetProfile(profile).m_audio));
     }
+    // Without video the bit rate box is off, and its minimum must not land in the settings.
+    CWaveTargetHandler wave;
+    CFormatDlg dialog(&wave);
+    dialog.show();
+    Click(dialog, 1);
+    EXPECT_EQ(Tie(wave.m_video), Tie(wave.GetProfile(0).m_video));
 }
 
 TEST(FormatDlgTest, OkWritesTheChosenValues)
