@@ -109,6 +109,8 @@ void CQuillmoorDoc::Finish(std::unique_ptr<ITask> task, bool completed)
     ok ? ++m_succeeded : ++m_failed;
     if (transcode && ok)
         Report(QStringLiteral("  done: %1").arg(transcode->GetOutputPath()));
+    else if (transcode && FAILED(transcode->GetError()))
+        Report(QStringLiteral("  failed (error 0x%1)").arg(quint32(transcode->GetError()), 8, 16, QLatin1Char('0')));
     else
         Report(QStringLiteral("  failed"));
     BroadcastEvent(100, transcode);

@@ -98,7 +98,14 @@ HRESULT CMPEG4TargetHandler::CompleteGraph()
     HRESULT hr = FindPinById(m_videoEncoder.Get(), "In", &videoIn);
     if (FAILED(hr))
         return hr;
-    if (m_video.codec != CLSID_NullVideoSink) {
+    // A sound file sent to a video format leaves the video encoder without input: the file then
+    // holds the sound alone rather than failing.
+    ComPtr<IPin> videoSource;
+    const bool hasPicture = m_video.codec == CLSID_NullVideoSink || SUCCEEDED(videoIn->ConnectedTo(videoSource.ReleaseAndGetAddressOf()));
+    if (!hasPicture) {
+        if (FAILED(hr = m_graph->RemoveFilter(m_videoEncoder.Get())))
+            return hr;
+    } else if (m_video.codec != CLSID_NullVideoSink) {
         if (FAILED(hr = InsertFrameRateConverter(m_graph.Get(), videoIn.Get())))
             return hr;
         if (FAILED(hr = InsertResizer(m_graph.Get(), videoIn.Get())))
@@ -109,7 +116,8 @@ HRESULT CMPEG4TargetHandler::CompleteGraph()
         return hr;
     if (FAILED(hr = m_graph->AddFilter(multiplexer.Get(), "")))
         return hr;
-    if (FAILED(hr = ConfigureMultiplexer(multiplexer.Get())) || FAILED(hr = ConfigureAudioEncoder()) || FAILED(hr = ConfigureVideoEncoder()))
+    if (FAILED(hr = ConfigureMultiplexer(multiplexer.Get())) || FAILED(hr = ConfigureAudioEncoder())
+        || (hasPicture && FAILED(hr = ConfigureVideoEncoder())))
         return hr;
 
     ComPtr<IPin> audioOut, videoOut, input0, input1, audioIn, audioSource;
@@ -121,7 +129,7 @@ HRESULT CMPEG4TargetHandler::CompleteGraph()
     // audio track rather than failing.
     const bool hasSound = SUCCEEDED(FindPinById(m_audioEncoder.Get(), "In", &audioIn))
         && SUCCEEDED(audioIn->ConnectedTo(audioSource.ReleaseAndGetAddressOf()));
-    if (SUCCEEDED(FindPinById(m_videoEncoder.Get(), "Out", &videoOut))) {
+    if (hasPicture && SUCCEEDED(FindPinById(m_videoEncoder.Get(), "Out", &videoOut))) {
         if (FAILED(hr = FindPinById(multiplexer.Get(), "Input 1", &input1)))
             return hr;
         if (FAILED(hr = m_graph->ConnectDirect(videoOut.Get(), input0.Get(), nullptr)))

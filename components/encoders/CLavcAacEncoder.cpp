@@ -1,5 +1,7 @@
 #include "CLavcAacEncoder.h"
 
+#include "components/ffmpeg/InterleavedAudio.h"
+
 #include <algorithm>
 #include <iterator>
 #include <utility>
@@ -190,21 +192,36 @@ FlowStatus CLavcAacEncoder::Transform(const CMediaSample& sample)
         ReportError(E_UNEXPECTED);
         return FlowStatus::Error;
     }
+    // Decoded frames, or - straight from a demultiplexer of uncompressed sound (Wave) - packets
+    // that carry interleaved samples of the connection's format.
     const AVFrame* frame = sample.Frame();
-    const int channels = frame ? frame->ch_layout.nb_channels : 0;
-    if (!frame || frame->format != m_format.sampleFormat || (channels != 0 && channels != m_format.channels)
-        || (frame->sample_rate != 0 && frame->sample_rate != m_format.sampleRate)) {
+    const uint8_t* const* data = nullptr;
+    int count = 0;
+    InterleavedAudio packed;
+    if (frame) {
+        const int channels = frame->ch_layout.nb_channels;
+        if (frame->format != m_format.sampleFormat || (channels != 0 && channels != m_format.channels)
+            || (frame->sample_rate != 0 && frame->sample_rate != m_format.sampleRate)) {
+            ReportError(VFW_E_TYPE_NOT_ACCEPTED);
+            return FlowStatus::NotNegotiated;
+        }
+        data = frame->extended_data;
+        count = frame->nb_samples;
+    } else if (!av_sample_fmt_is_planar(m_format.sampleFormat) && InterleavedAudioOf(sample, m_format, &packed)) {
+        data = &packed.data;
+        count = packed.frames;
+    } else {
         ReportError(VFW_E_TYPE_NOT_ACCEPTED);
         return FlowStatus::NotNegotiated;
     }
-    if (frame->nb_samples <= 0)
+    if (count <= 0)
         return FlowStatus::Ok;
     if (m_origin == kNoTime) {
-        m_origin = sample.start != kNoTime ? sample.start : frame->pts;
+        m_origin = sample.start != kNoTime ? sample.start : frame ? frame->pts : kNoTime;
         if (m_origin == kNoTime)
             m_origin = 0;
     }
-    FlowStatus status = Convert(frame->extended_data, frame->nb_samples);
+    FlowStatus status = Convert(data, count);
     return status == FlowStatus::Ok ? EncodeQueued(false) : status;
 }
 

@@ -1,6 +1,6 @@
 #include "CLameMp3Writer.h"
 
-#include "components/writers/InterleavedAudio.h"
+#include "components/ffmpeg/InterleavedAudio.h"
 #include "platform/graph/CBaseInputPin.h"
 
 #include <new>

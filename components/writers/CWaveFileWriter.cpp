@@ -1,6 +1,6 @@
 #include "CWaveFileWriter.h"
 
-#include "components/writers/InterleavedAudio.h"
+#include "components/ffmpeg/InterleavedAudio.h"
 #include "platform/graph/CBaseInputPin.h"
 
 extern "C" {

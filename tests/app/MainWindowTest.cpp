@@ -8,6 +8,7 @@
 #include "devices/CComputerSrcDev.h"
 #include "conversion/CTargetHandler.h"
 #include "devices/CComputerTgtDev.h"
+#include "platform/settings/CSettingsStore.h"
 #include "res/CStringTable.h"
 #include "tests/components/Fixtures.h"
 #include "ui/CComputerSrcPage.h"
@@ -187,4 +188,22 @@ TEST(MainWindowTest, SwitchingTheFormatShowsTheFirstProfileOfTheNewOne)
     emit formats->activated(0);
     EXPECT_EQ(profiles->currentIndex(), 0);
     EXPECT_EQ(device->GetFormat(0)->GetCurrentProfileIndex(), 2) << "filling the box does not change the handler's profile";
+}
+
+TEST(MainWindowTest, ADeviceSwitchedOffGetsNoTabAndNoPage)
+{
+    CQuillmoorDoc document;
+    CBaseDevice* source = document.FindDeviceById(DEVICE_ComputerSource);
+    ASSERT_TRUE(CSettingsStore::WriteProfileInt(QStringLiteral("Devices"), source->GetName(), 0));
+    CMainFrame frame(&document);
+    frame.show();
+    CSettingsStore::WriteProfileInt(QStringLiteral("Devices"), source->GetName(), 1);
+    CQuillmoorView* view = frame.GetView();
+    for (const auto& device : document.GetDevices()) {
+        CDeviceTabHandler& strip = device->GetKind() == kSourceDevice ? view->GetSourceStrip() : view->GetTargetStrip();
+        const bool off = device->GetName() == source->GetName();
+        EXPECT_EQ(strip.GetTabCount(), off ? 0 : 1) << device->GetName().toStdString();
+        EXPECT_EQ(device->GetPage()->isVisible(), !off) << device->GetName().toStdString();
+    }
+    EXPECT_FALSE(view->GetTransferButton()->isEnabled());
 }

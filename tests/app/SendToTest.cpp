@@ -43,14 +43,16 @@ TEST(SendToTest, ConvertsWhatItCanAndSaysWhatItCannot)
     QTemporaryDir home;
     const QString folder = ScratchFolder().c_str();
     const QString video = folder + "/clip.mp4", audio = folder + "/song.mp3", text = folder + "/notes.txt";
+    const QString broken = folder + "/broken.mp4";
     QFile::copy(QString::fromStdString(FixturePath("h264_aac.mp4")), video);
     QFile::copy(QString::fromStdString(FixturePath("tone.mp3")), audio);
+    QFile::copy(QString::fromStdString(FixturePath("empty.mp4")), broken);
     QFile notes(text);
     ASSERT_TRUE(notes.open(QIODevice::WriteOnly));
     notes.write("not media\n");
     notes.close();
 
-    RunResult first = SendTo(home.path(), { "-sendto=My Computer", video, audio, text });
+    RunResult first = SendTo(home.path(), { "-sendto=My Computer", video, audio, broken, text });
     EXPECT_NE(first.exitCode, 0);
     EXPECT_TRUE(first.errors.contains("An error occured during the transfer. The source item was not transferred to the target."))
         << first.errors.toStdString();
@@ -66,7 +68,13 @@ TEST(SendToTest, ConvertsWhatItCanAndSaysWhatItCannot)
     ASSERT_NE(out.Audio(), nullptr);
     EXPECT_EQ(out.Audio()->codec, "aac");
     EXPECT_EQ(out.Audio()->sampleRate, 44100);
-    EXPECT_EQ(QDir(videos).entryList(QDir::Files), QStringList { "clip.mp4" }) << "the audio file leaves nothing behind";
+    // The sound file, sent to a video format, gives a file with only its sound; the broken one
+    // leaves nothing behind.
+    EXPECT_EQ(QDir(videos).entryList(QDir::Files, QDir::Name), QStringList({ "clip.mp4", "song.mp4" }));
+    ProbedFile song = Probe((videos + "/song.mp4").toStdString());
+    EXPECT_EQ(song.Video(), nullptr);
+    ASSERT_NE(song.Audio(), nullptr);
+    EXPECT_EQ(song.Audio()->codec, "aac");
 
     // A second run never overwrites: the new file gets the next free name.
     const QByteArray before = [&] { QFile f(videos + "/clip.mp4"); f.open(QIODevice::ReadOnly); return f.readAll(); }();

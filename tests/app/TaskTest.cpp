@@ -2,10 +2,12 @@
 
 #include "app/CQuillmoorDoc.h"
 #include "components/ComponentGroups.h"
+#include "conversion/CTargetHandler.h"
 #include "conversion/CTranscodeTask.h"
 #include "devices/CComputerSrcDev.h"
 #include "devices/CComputerTgtDev.h"
 #include "tests/components/Fixtures.h"
+#include "tests/components/Probe.h"
 #include "ui/CComputerTgtPage.h"
 #include "ui/ErrorReporting.h"
 
@@ -111,5 +113,36 @@ TEST_F(TaskTest, ConvertsIntoTheChosenFormatWithoutOverwriting)
     EXPECT_EQ(doc.GetSucceededCount(), 3);
     QStringList written = QDir(folder).entryList(QDir::Files, QDir::Name);
     EXPECT_EQ(written, QStringList({ "clip (2).mp4", "clip.avi", "clip.mp4", "clip.wmv" }));
+    EXPECT_TRUE(sink.errors.isEmpty()) << sink.errors.join('\n').toStdString();
+}
+
+TEST_F(TaskTest, SoundFilesGoToEveryFormat)
+{
+    // Sound alone, also into the video formats: an MP4 or WMV file with only a sound track.
+    // Wave sources reach the encoders as uncompressed packets, compressed ones as decoded frames.
+    const QString folder = QString::fromStdString(ScratchFolder());
+    CQuillmoorDoc doc;
+    auto* target = static_cast<CComputerTgtDev*>(doc.FindDeviceById(DEVICE_ComputerTarget));
+    int expected = 0;
+    for (const char* fixture : { "tone.wav", "tone.mp3" }) {
+        for (int format = 0; format < target->GetFormatCount(); ++format) {
+            target->SetCurrentFormat(target->GetFormat(format));
+            Queue(doc, folder, { QString::fromStdString(FixturePath(fixture)) });
+            ++expected;
+            bool idle = false;
+            while (!idle) {
+                Poll(doc, &idle);
+                std::this_thread::yield();
+            }
+            EXPECT_EQ(doc.GetSucceededCount(), expected) << fixture << " to " << target->GetFormat(format)->GetFormatName().toStdString();
+        }
+    }
+    for (const QString& name : QDir(folder).entryList(QDir::Files)) {
+        const ProbedFile probe = Probe((folder + "/" + name).toStdString());
+        EXPECT_TRUE(probe.opened) << name.toStdString();
+        EXPECT_EQ(probe.Video(), nullptr) << name.toStdString();
+        EXPECT_NE(probe.Audio(), nullptr) << name.toStdString();
+        EXPECT_NEAR(probe.duration, 2.0, 0.2) << name.toStdString();
+    }
     EXPECT_TRUE(sink.errors.isEmpty()) << sink.errors.join('\n').toStdString();
 }

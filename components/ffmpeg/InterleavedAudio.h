@@ -1,5 +1,5 @@
 #pragma once
-// The bytes of a raw audio sample for the writers that take interleaved PCM: a decoded frame in
+// The bytes of a raw audio sample for the filters that take interleaved PCM: a decoded frame in
 // the connection's packed sample format, or a packet that carries the bytes themselves.
 
 #include "components/ffmpeg/CodecMediaTypes.h"
