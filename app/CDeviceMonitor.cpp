@@ -3,6 +3,7 @@
 #include "platform/drives/CDriveTable.h"
 
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <fcntl.h>
 #include <linux/cdrom.h>
@@ -12,6 +13,8 @@
 namespace vidlume {
 
 namespace {
+    constexpr int kOpticalCheckMs = 2000;
+
     // Whether an optical drive holds a disc; a node that is not a drive counts as a medium.
     bool HasMedium(const QString& device)
     {
@@ -26,27 +29,42 @@ namespace {
     }
 }
 
-CDeviceMonitor::CDeviceMonitor(QObject* parent, const QString& mountTable) : QObject(parent), m_last(Snapshot())
+CDeviceMonitor::CDeviceMonitor(QObject* parent, bool watch) : QObject(parent), m_last(Snapshot())
 {
-    // The mount table reads as "exceptional" after every change.
-    m_mountTable = ::open(mountTable.toLocal8Bit().constData(), O_RDONLY | O_CLOEXEC);
-    if (m_mountTable >= 0) {
-        m_notifier = new QSocketNotifier(m_mountTable, QSocketNotifier::Exception, this);
-        connect(m_notifier, &QSocketNotifier::activated, this, [this] {
-            // Reading the table to its end re-arms the notification.
-            char buffer[4096];
-            ::lseek(m_mountTable, 0, SEEK_SET);
-            while (::read(m_mountTable, buffer, sizeof buffer) > 0) { }
-            Check();
-        });
-    }
-    connect(&m_timer, &QTimer::timeout, this, &CDeviceMonitor::Check);
-    m_timer.start(2000);
+    if (!watch)
+        return;
+    m_mountTable = ::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC);
+    m_watch = new QObject;
+    m_watch->moveToThread(&m_thread);
+    m_thread.setObjectName(QStringLiteral("device monitor"));
+    m_thread.start();
+    QMetaObject::invokeMethod(m_watch, [this] {
+        auto* timer = new QTimer(m_watch);
+        connect(timer, &QTimer::timeout, m_watch, [this] { Check(); });
+        timer->start(kOpticalCheckMs);
+        if (m_mountTable >= 0) {
+            // The mount table reads as "exceptional" after every change; reading it to its end
+            // arms the next notification.
+            auto* notifier = new QSocketNotifier(m_mountTable, QSocketNotifier::Exception, m_watch);
+            connect(notifier, &QSocketNotifier::activated, m_watch, [this] {
+                char buffer[4096];
+                ::lseek(m_mountTable, 0, SEEK_SET);
+                while (::read(m_mountTable, buffer, sizeof buffer) > 0) { }
+                Check();
+            });
+        }
+    });
 }
 
 CDeviceMonitor::~CDeviceMonitor()
 {
-    delete m_notifier;
+    if (m_watch) {
+        // The timer and the notifier belong to the thread: they go there, before it ends.
+        QMetaObject::invokeMethod(m_watch, [this] { qDeleteAll(m_watch->children()); }, Qt::BlockingQueuedConnection);
+        m_thread.quit();
+        m_thread.wait();
+        delete m_watch;
+    }
     if (m_mountTable >= 0)
         ::close(m_mountTable);
 }

@@ -3,23 +3,28 @@
 // (watched without polling), and a two-second look at the optical drives catches a disc put in
 // or taken out of a drive that mounts nothing. Each change is reported once, arrivals and
 // removals apart.
+//
+// The looking happens on a thread of the monitor's own - asking a drive about its disc can
+// take a while when the drive is busy - and the signals reach their receivers through their
+// threads' event loops.
 
 #include <QObject>
 #include <QSet>
 #include <QString>
-#include <QTimer>
-
-class QSocketNotifier;
+#include <QThread>
 
 namespace vidlume {
 
 class CDeviceMonitor final : public QObject {
     Q_OBJECT
 public:
-    explicit CDeviceMonitor(QObject* parent = nullptr, const QString& mountTable = QStringLiteral("/proc/self/mountinfo"));
+    // Without watch, nothing runs by itself: Check() looks when called.
+    explicit CDeviceMonitor(QObject* parent = nullptr, bool watch = true);
+    // Stops and joins the watching thread.
     ~CDeviceMonitor() override;
 
-    // Looks at the drives now and reports what changed since the last look.
+    // Looks at the drives now and reports what changed since the last look. Not to be called
+    // while the monitor watches by itself.
     void Check();
     // One entry per drive and its medium, as the comparison sees them.
     static QSet<QString> Snapshot();
@@ -31,8 +36,8 @@ signals:
 private:
     QSet<QString> m_last;
     int m_mountTable = -1;
-    QSocketNotifier* m_notifier = nullptr;
-    QTimer m_timer;
+    QThread m_thread;
+    QObject* m_watch = nullptr;
 };
 
 } // namespace vidlume

@@ -154,8 +154,12 @@ bool CQuillmoorDoc::PollTasks(QString* status, bool* idle, float* progress)
 
 void CQuillmoorDoc::SkipCurrentTask()
 {
-    if (!m_current)
+    // Inside a poll the running task may be in the middle of its start (a dialog of its own
+    // lets the window's timers run): it must not be deleted under itself, nor may the next task
+    // start while the poll is busy.
+    if (!m_current || m_pollGuard)
         return;
+    CGuard guard(m_pollGuard);
     m_current->Abort();
     m_current.reset();
     ++m_failed;

@@ -80,7 +80,7 @@ void CQuillmoorView::BuildStrips()
         CAlphaBitmap icon;
         icon.LoadFromResource(unsigned(device->GetPicture()));
         CDevicePage* page = device->GetPage();
-        if (page && !page->IsCreated())
+        if (page && page->parentWidget() != this)
             page->Create(this);
         if (CSettingsStore::GetProfileInt(QStringLiteral("Devices"), device->GetName(), 1) == 0)
             continue;
@@ -166,7 +166,10 @@ void CQuillmoorView::mouseMoveEvent(QMouseEvent* event)
     m_source.OnMouseMove(point);
     m_target.OnMouseMove(point);
     m_panel.OnMouseMove(point);
-    update();
+    // Only the tab rows and the panel show hover states; the pages need not repaint.
+    for (const CDeviceTabHandler* strip : { &m_source, &m_target })
+        update(QRect(strip->GetStrip().topLeft(), QPoint(strip->GetStrip().right(), strip->GetPageFrame().top() + 5)));
+    update(m_panel.GetRect());
     QWidget::mouseMoveEvent(event);
 }
 

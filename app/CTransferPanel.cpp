@@ -13,6 +13,7 @@ namespace vidlume {
 namespace {
     constexpr unsigned IDB_FILL = 330, IDB_ARTWORK = 329, IDB_LEFT_CAP = 331, IDB_TRACK = 336, IDB_PROGRESS = 337,
                        IDB_ABORT = 338, IDB_ABORT_HOVER = 339;
+    constexpr int kMinimumBarWidth = 120;
 
     // The lines that fit the rectangle; a cut line ends in an ellipsis.
     QString ElideLines(const QString& text, const QFontMetrics& metrics, const QRect& rect)
@@ -54,6 +55,8 @@ CTransferPanel::CTransferPanel(CQuillmoorDoc* document) : m_document(document)
 
 void CTransferPanel::SetState(bool idle, const QString& status, float progress)
 {
+    if (idle)
+        m_abortHoverFlag = false;
     m_idle = idle;
     m_status = status;
     m_progress = progress;
@@ -74,8 +77,14 @@ void CTransferPanel::Draw(QPainter& dc)
         return;
 
     const int progressLeft = x0 + m_leftCap.GetWidth() + 10;
-    const int textRight = x1 - m_artwork.GetWidth() + 10;
-    const int abortLeft = textRight - 172;
+    int textRight = x1 - m_artwork.GetWidth() + 10;
+    int abortLeft = textRight - 172;
+    // In a narrow window the bar keeps some room: the button and the text move right, over the
+    // artwork, instead of the bar vanishing under them.
+    if (abortLeft < progressLeft + kMinimumBarWidth) {
+        abortLeft = progressLeft + kMinimumBarWidth;
+        textRight = abortLeft + 172;
+    }
     m_abortRect = QRect(abortLeft, (y0 + y1 - m_abort.GetHeight()) / 2, m_abort.GetWidth(), m_abort.GetHeight());
 
     dc.save();

@@ -8,6 +8,8 @@
 #include "ui/CComputerTgtPage.h"
 #include "ui/ErrorReporting.h"
 
+#include <QFileInfo>
+
 namespace vidlume {
 
 CComputerTgtDev::CComputerTgtDev(CQuillmoorDoc* document) : CTargetDevice(document)
@@ -37,6 +39,9 @@ HRESULT CComputerTgtDev::AddTargetPart(CSourceDevice*, CTranscodeTask* task)
         return E_FAIL;
     const QString extension = m_currentFormat->GetExtension();
     const QString folder = static_cast<CComputerTgtPage*>(m_page.get())->GetFolderPath();
+    // A place that is no folder (the list shows "Places" or "Computer") has nowhere to write to.
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        return E_FAIL;
     task->SetOutputPath(MakeOutputPath(folder, extension, task));
     IGraphBuilder* graph = task->GetGraph();
     if (!graph)

@@ -113,11 +113,14 @@ void CComputerTgtPage::OnFirstShow()
 void CComputerTgtPage::FillProfiles()
 {
     m_profileBox->clear();
-    if (CTargetHandler* handler = GetTargetDevice()->GetCurrentFormat()) {
-        for (int i = 0; i < handler->GetProfileCount(); ++i)
-            m_profileBox->addItem(handler->GetProfile(i).m_name);
-    }
-    m_profileBox->setCurrentIndex(m_profileBox->count() > 0 ? 0 : -1);
+    CTargetHandler* handler = GetTargetDevice()->GetCurrentFormat();
+    if (!handler)
+        return;
+    for (int i = 0; i < handler->GetProfileCount(); ++i)
+        m_profileBox->addItem(handler->GetProfile(i).m_name);
+    // The box shows the profile the handler will use: a handler chosen again keeps the profile
+    // the user picked for it before.
+    m_profileBox->setCurrentIndex(handler->GetCurrentProfileIndex());
 }
 
 void CComputerTgtPage::OnFormatChanged(int index)

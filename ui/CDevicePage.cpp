@@ -24,8 +24,15 @@ CQuillmoorDoc* CDevicePage::GetDocument() const
 
 void CDevicePage::Create(QWidget* parent)
 {
-    if (m_created)
+    if (m_created) {
+        // A new window over the same document takes the page over.
+        if (parentWidget() != parent) {
+            setParent(parent);
+            setEnabled(false);
+            hide();
+        }
         return;
+    }
     setParent(parent);
     setEnabled(false);
     hide();

@@ -2,6 +2,8 @@
 
 #include <QBuffer>
 #include <QByteArray>
+#include <QDateTime>
+#include <QFileInfo>
 
 #include <unordered_map>
 
@@ -12,6 +14,7 @@ namespace {
     struct CCacheItem {
         QByteArray image; // CAlphaBitmap stream form; empty for no picture
         QString text;
+        CFileStamp stamp;
     };
 
     std::unordered_map<QString, CCacheItem>& Map()
@@ -28,10 +31,18 @@ std::mutex& CMediaInfoCache::Lock()
     return lock;
 }
 
-bool CMediaInfoCache::Find(const QString& path, QString* text, CAlphaBitmap* bitmap)
+CFileStamp CFileStamp::Of(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return {};
+    return { info.size(), info.lastModified().toMSecsSinceEpoch() };
+}
+
+bool CMediaInfoCache::Find(const QString& path, const CFileStamp& stamp, QString* text, CAlphaBitmap* bitmap)
 {
     const auto it = Map().find(path);
-    if (it == Map().end())
+    if (it == Map().end() || !(it->second.stamp == stamp))
         return false;
     *text = it->second.text;
     bitmap->Clear();
@@ -44,10 +55,11 @@ bool CMediaInfoCache::Find(const QString& path, QString* text, CAlphaBitmap* bit
     return true;
 }
 
-void CMediaInfoCache::Store(const QString& path, const QString& text, const CAlphaBitmap& bitmap)
+void CMediaInfoCache::Store(const QString& path, const CFileStamp& stamp, const QString& text, const CAlphaBitmap& bitmap)
 {
     CCacheItem item;
     item.text = text;
+    item.stamp = stamp;
     if (!bitmap.IsEmpty()) {
         QBuffer stream(&item.image);
         if (stream.open(QIODevice::WriteOnly) && !bitmap.Store(stream))

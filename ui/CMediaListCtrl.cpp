@@ -140,6 +140,7 @@ void CMediaListCtrl::FillFromFolder(const ItemIdList* folder)
     const CWaitCursor wait;
     StopWorker();
     CancelRename();
+    ++m_listings;
     m_model->Clear();
     m_deviceMode = false;
     m_folder.Set(folder);
@@ -289,8 +290,14 @@ void CMediaListCtrl::GetCheckedItems(QList<int>* items, bool ask)
             any = true;
         }
     }
-    if (!any && ask && Ask(IDS_ASK_SELECTED, false))
-        items->append(GetSelectedRows());
+    if (any || !ask)
+        return;
+    // The question lets the window's timers run; a finished task may list the folder again
+    // meanwhile, and then the rows the user saw selected are gone.
+    const QList<int> selected = GetSelectedRows();
+    const quint64 listing = m_listings;
+    if (Ask(IDS_ASK_SELECTED, false) && listing == m_listings)
+        items->append(selected);
 }
 
 void CMediaListCtrl::GetCheckedFiles(QStringList* files)

@@ -193,6 +193,8 @@ private:
     QPointer<CMediaListWorker> m_worker;
     // Tags the results of the current listing's worker; bumped whenever a worker is retired.
     quint64 m_generation = 0;
+    // Counts the listings, so a question that let the list change meanwhile can tell.
+    quint64 m_listings = 0;
     bool m_deviceMode = true;
     QStringList m_audioExtensions;
     QStringList m_videoExtensions;

@@ -1,5 +1,11 @@
 #include "CMediaListWorker.h"
 
+#include <optional>
+
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include "ui/CMediaInfoCache.h"
 #include "ui/CMediaListCtrl.h"
 #include "ui/CMediaListItem.h"
@@ -22,6 +28,7 @@ namespace {
 
     constexpr unsigned IDS_VIDEO_INFO = 225, IDS_UNKNOWN_FORMAT = 226, IDS_AUDIO_INFO = 232;
     constexpr int kThumbnailWidth = 64, kThumbnailHeight = 48;
+    constexpr int kWorkerNice = 10;
     constexpr size_t kDibHeaderSize = 40;
 
     // Every worker object not yet deleted. Touched on the window thread only: workers are
@@ -92,10 +99,16 @@ void CMediaListWorker::JoinAll()
 
 void CMediaListWorker::run()
 {
+    // Ordinary Linux threads have no lower priorities to pick from; a higher nice value makes
+    // the analysis yield to the window and to a running transfer without starving under them.
+    ::setpriority(PRIO_PROCESS, pid_t(::syscall(SYS_gettid)), kWorkerNice);
     for (const CMediaListWorkItem& item : m_rows) {
         if (m_stop.load())
             return;
-        Post(Fetch(item));
+        std::optional<CMediaListResult> result = Fetch(item, &m_stop);
+        if (!result)
+            return;
+        Post(std::move(*result));
     }
     PostDone();
 }
@@ -124,21 +137,27 @@ void CMediaListWorker::PostDone()
         Qt::QueuedConnection);
 }
 
-CMediaListResult CMediaListWorker::Fetch(const CMediaListWorkItem& item)
+std::optional<CMediaListResult> CMediaListWorker::Fetch(const CMediaListWorkItem& item, const std::atomic<bool>* stop)
 {
     CMediaListResult result;
     result.row = item.row;
     int day, month, year;
     GetDateParts(item.date, &day, &month, &year);
 
+    // What the file is now: a file that changed since it was analysed (one still being written,
+    // say) is analysed again.
+    const CFileStamp stamp = CFileStamp::Of(item.path);
     std::lock_guard lock(CMediaInfoCache::Lock());
-    if (CMediaInfoCache::Find(item.path, &result.text, &result.bitmap)) {
+    // Other lists' fetches may have kept this worker waiting for the lock; a stopped one leaves.
+    if (stop && stop->load())
+        return std::nullopt;
+    if (CMediaInfoCache::Find(item.path, stamp, &result.text, &result.bitmap)) {
         result.hasBitmap = !result.bitmap.IsEmpty();
         return result;
     }
     // Whatever goes wrong below, this file is not analysed again during this run.
     result.text = CStringTable::Format(IDS_UNKNOWN_FORMAT, item.displayName, day, month, year);
-    CMediaInfoCache::Store(item.path, result.text, item.placeholder);
+    CMediaInfoCache::Store(item.path, stamp, result.text, item.placeholder);
 
     ComPtr<IMediaInfo> info;
     if (FAILED(CoCreateInstance(CLSID_MediaInfo, &info)))
@@ -168,7 +187,7 @@ CMediaListResult CMediaListWorker::Fetch(const CMediaListWorkItem& item)
             return result;
         result.bitmap.Attach(picture, false);
         result.hasBitmap = true;
-        CMediaInfoCache::Store(item.path, result.text, result.bitmap);
+        CMediaInfoCache::Store(item.path, stamp, result.text, result.bitmap);
     } else if (hasAudio) {
         uint32_t sampleRate = 0;
         uint16_t channels = 0, bits = 0;
@@ -176,7 +195,7 @@ CMediaListResult CMediaListWorker::Fetch(const CMediaListWorkItem& item)
             return result;
         result.text = CStringTable::Format(IDS_AUDIO_INFO, item.displayName, minutes, seconds, int(sampleRate), int(channels), int(bits), day, month,
             year);
-        CMediaInfoCache::Store(item.path, result.text, item.placeholder);
+        CMediaInfoCache::Store(item.path, stamp, result.text, item.placeholder);
     }
     return result;
 }

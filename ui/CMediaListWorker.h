@@ -22,6 +22,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace vidlume {
@@ -64,7 +65,8 @@ public:
     // The information fetch for one file, under the process-wide lock of CMediaInfoCache:
     // from the cache, else from the media-information component, storing what it learns.
     // Thread-safe.
-    static CMediaListResult Fetch(const CMediaListWorkItem& item);
+    // Nothing when stop is set once the lock is held.
+    static std::optional<CMediaListResult> Fetch(const CMediaListWorkItem& item, const std::atomic<bool>* stop = nullptr);
     // A packed device-independent bitmap (40-byte header, 24-bit pixels, rows padded to four
     // bytes, bottom-up or top-down) as an image; null when the bytes are not one.
     static QImage ImageFromPackedDib(const std::vector<uint8_t>& dib);

@@ -30,11 +30,10 @@ bool InterleavedAudioOf(const CMediaSample& sample, const AudioFormat& format, I
     if (const AVPacket* packet = sample.Packet()) {
         if (packet->size <= 0)
             return true;
-        if (packet->size % blockAlign != 0)
-            return false;
+        // A cut-off file can end in part of a sample frame: what is whole still plays.
         audio->data = packet->data;
         audio->frames = packet->size / blockAlign;
-        audio->bytes = size_t(packet->size);
+        audio->bytes = size_t(audio->frames) * size_t(blockAlign);
         return true;
     }
     return true;

@@ -13,8 +13,8 @@ struct InterleavedAudio {
     size_t bytes = 0;
 };
 
-// False when the sample does not fit the format (another sample format or channel count, or a
-// packet that is not whole sample frames). An empty sample gives zero frames.
+// False when the sample does not fit the format (another sample format or channel count). A
+// packet's trailing part of a sample frame is left out. An empty sample gives zero frames.
 bool InterleavedAudioOf(const CMediaSample& sample, const AudioFormat& format, InterleavedAudio* audio);
 
 // Bytes per sample frame (every channel) of the format.

@@ -15,7 +15,7 @@ TEST(DeviceMonitorTest, ReportsArrivalsAndRemovalsOnce)
     const QByteArray one = "G=removable:" + stick.path().toLocal8Bit();
     const QByteArray two = one + ",E=optical:" + disc.path().toLocal8Bit();
     qputenv("VIDLUME_DRIVES", one);
-    CDeviceMonitor monitor;
+    CDeviceMonitor monitor(nullptr, false);
     QSignalSpy arrived(&monitor, &CDeviceMonitor::DeviceArrived);
     QSignalSpy removed(&monitor, &CDeviceMonitor::DeviceRemoved);
 

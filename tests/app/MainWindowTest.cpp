@@ -168,7 +168,7 @@ TEST(MainWindowTest, TransferWithNothingMarkedAsksFirst)
     }
 }
 
-TEST(MainWindowTest, SwitchingTheFormatShowsTheFirstProfileOfTheNewOne)
+TEST(MainWindowTest, TheProfileBoxShowsTheProfileInUse)
 {
     CQuillmoorDoc document;
     CMainFrame frame(&document);
@@ -184,10 +184,12 @@ TEST(MainWindowTest, SwitchingTheFormatShowsTheFirstProfileOfTheNewOne)
     formats->setCurrentIndex(1);
     emit formats->activated(1);
     EXPECT_EQ(device->GetCurrentFormat(), device->GetFormat(1));
+    EXPECT_EQ(profiles->currentIndex(), device->GetFormat(1)->GetCurrentProfileIndex());
     formats->setCurrentIndex(0);
     emit formats->activated(0);
-    EXPECT_EQ(profiles->currentIndex(), 0);
-    EXPECT_EQ(device->GetFormat(0)->GetCurrentProfileIndex(), 2) << "filling the box does not change the handler's profile";
+    // Back to the first format: it still converts with the profile picked for it, and says so.
+    EXPECT_EQ(device->GetFormat(0)->GetCurrentProfileIndex(), 2);
+    EXPECT_EQ(profiles->currentIndex(), 2);
 }
 
 TEST(MainWindowTest, ADeviceSwitchedOffGetsNoTabAndNoPage)

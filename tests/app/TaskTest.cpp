@@ -13,6 +13,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <thread>
 
@@ -121,13 +122,17 @@ TEST_F(TaskTest, SoundFilesGoToEveryFormat)
     // Sound alone, also into the video formats: an MP4 or WMV file with only a sound track.
     // Wave sources reach the encoders as uncompressed packets, compressed ones as decoded frames.
     const QString folder = QString::fromStdString(ScratchFolder());
+    // A Wave file cut off in the middle of a sample frame converts what it holds.
+    const QString cut = QString::fromStdString(ScratchFolder()) + "/cut.wav";
+    ASSERT_TRUE(QFile::copy(QString::fromStdString(FixturePath("tone.wav")), cut));
+    ASSERT_TRUE(QFile::resize(cut, QFileInfo(cut).size() - 3));
     CQuillmoorDoc doc;
     auto* target = static_cast<CComputerTgtDev*>(doc.FindDeviceById(DEVICE_ComputerTarget));
     int expected = 0;
-    for (const char* fixture : { "tone.wav", "tone.mp3" }) {
+    for (const std::string& fixture : { FixturePath("tone.wav"), FixturePath("tone.mp3"), cut.toStdString() }) {
         for (int format = 0; format < target->GetFormatCount(); ++format) {
             target->SetCurrentFormat(target->GetFormat(format));
-            Queue(doc, folder, { QString::fromStdString(FixturePath(fixture)) });
+            Queue(doc, folder, { QString::fromStdString(fixture) });
             ++expected;
             bool idle = false;
             while (!idle) {

@@ -333,6 +333,12 @@ TEST_F(MediaListTest, WorkerShowsWhatEachFileHoldsAndCachesIt)
     EXPECT_EQ(list.GetItem(1)->bitmap.GetSize(), QSize(64, 48));
     EXPECT_EQ(list.GetItemText(2), "long.wav\nDuration:\t2:05\nFormat:\t8000 Hz, 1 channels and 16 bits" + date);
     EXPECT_EQ(list.GetItemText(3), "noframe.mp4" + unknown);
+
+    // A file that changed since (one that was still being written, say) is analysed again.
+    CopyFixture("h264_aac.mp4", Path("broken.mp4"));
+    list.Refresh();
+    ASSERT_TRUE(finished.wait(kWait));
+    EXPECT_EQ(list.GetItemText(0), "broken.mp4" + video);
 }
 
 TEST_F(MediaListTest, StoppingNeverWaitsAndAStoppedWorkersResultsAreDropped)
