@@ -155,3 +155,21 @@ TEST(TransferPanelTest, IdlePanelDrawsNoBarAndIgnoresTheAbortButton)
     EXPECT_NE(busy.pixel(200, 20), idle.pixel(200, 20));
     EXPECT_EQ(busy.pixel(990, 20), idle.pixel(990, 20));
 }
+
+TEST(TransferPanelTest, ANarrowPanelKeepsRoomForTheBar)
+{
+    // At the window's narrowest the artwork would leave the bar no room; the button moves right.
+    for (const int width : { 800, 1000, 1400 }) {
+        CTransferPanel panel;
+        panel.SetRect(QRect(0, 0, width, 40));
+        panel.SetState(false, QStringLiteral("1 transfer(s) left\nclip"), 0.5f);
+        QImage surface(width, 40, QImage::Format_ARGB32_Premultiplied);
+        QPainter dc(&surface);
+        panel.Draw(dc);
+        const int barLeft = 80 + 10;
+        EXPECT_GE(panel.GetAbortRect().left() - barLeft, 120) << width;
+        if (width >= 1000) {
+            EXPECT_EQ(panel.GetAbortRect().left(), width - 567 + 10 - 172) << "wide enough: where the artwork puts it";
+        }
+    }
+}
