@@ -14,6 +14,7 @@
 #include "ui/CComputerSrcPage.h"
 #include "ui/CComputerTgtPage.h"
 #include "ui/CFlatButton.h"
+#include "ui/CFolderCombo.h"
 #include "ui/CMediaListCtrl.h"
 #include "ui/CShellFolder.h"
 #include "ui/ErrorReporting.h"
@@ -208,4 +209,33 @@ TEST(MainWindowTest, ADeviceSwitchedOffGetsNoTabAndNoPage)
         EXPECT_EQ(device->GetPage()->isVisible(), !off) << device->GetName().toStdString();
     }
     EXPECT_FALSE(view->GetTransferButton()->isEnabled());
+}
+
+TEST(MainWindowTest, DeletingInOnePageRelistsBoth)
+{
+    const QString folder = QString::fromStdString(ScratchFolder());
+    for (const char* name : { "one.wav", "two.wav" })
+        ASSERT_TRUE(QFile::copy(QString::fromStdString(FixturePath("tone.wav")), folder + "/" + name));
+    CQuillmoorDoc document;
+    CMainFrame frame(&document);
+    frame.show();
+    auto* sourcePage = static_cast<CComputerSrcPage*>(document.FindDeviceById(DEVICE_ComputerSource)->GetPage());
+    auto* targetPage = static_cast<CComputerTgtPage*>(document.FindDeviceById(DEVICE_ComputerTarget)->GetPage());
+    targetPage->SetFolderPath(folder);
+    const CNameSpaceItem place = CShellFolder::FromPath(folder);
+    sourcePage->GetMediaList()->FillFromFolder(&place.GetList());
+    sourcePage->GetFolderCombo()->SetFolder(&place.GetList());
+    ASSERT_EQ(targetPage->GetMediaList()->GetItemCount(), 2);
+
+    // Row 0 ("one.wav") is selected after a listing; Delete asks first.
+    QTimer::singleShot(0, [] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+            box->button(QMessageBox::Yes)->click();
+    });
+    sourcePage->GetMediaList()->Delete();
+    EXPECT_FALSE(QFile::exists(folder + "/one.wav"));
+    for (CMediaListCtrl* list : { sourcePage->GetMediaList(), targetPage->GetMediaList() }) {
+        ASSERT_EQ(list->GetItemCount(), 1);
+        EXPECT_EQ(QFileInfo(list->GetItemPath(0)).fileName(), "two.wav");
+    }
 }
