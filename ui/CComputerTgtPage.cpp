@@ -142,6 +142,8 @@ void CComputerTgtPage::OnSettings()
     if (CTargetHandler* handler = GetTargetDevice()->GetCurrentFormat()) {
         CFormatDlg dialog(handler, window());
         dialog.exec();
+        // The dialog may have picked another base profile, which stays even after Cancel.
+        FillProfiles();
     }
 }
 

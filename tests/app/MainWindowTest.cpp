@@ -193,6 +193,26 @@ TEST(MainWindowTest, TheProfileBoxShowsTheProfileInUse)
     EXPECT_EQ(profiles->currentIndex(), 2);
 }
 
+TEST(MainWindowTest, TheProfileBoxFollowsABaseProfileChosenInTheSettings)
+{
+    CQuillmoorDoc document;
+    CMainFrame frame(&document);
+    frame.show();
+    auto* device = static_cast<CComputerTgtDev*>(document.FindDeviceById(DEVICE_ComputerTarget));
+    auto* page = static_cast<CComputerTgtPage*>(device->GetPage());
+    ASSERT_EQ(page->GetProfileBox()->currentIndex(), 0);
+    // In the settings, another base profile, then Cancel: the profile stays chosen.
+    QTimer::singleShot(0, [] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        dialog->findChild<QComboBox*>("1018")->setCurrentIndex(2);
+        dialog->findChild<QPushButton*>("2")->click();
+    });
+    page->findChild<QPushButton*>("1016")->click();
+    EXPECT_EQ(device->GetCurrentFormat()->GetCurrentProfileIndex(), 2);
+    EXPECT_EQ(page->GetProfileBox()->currentIndex(), 2);
+}
+
 TEST(MainWindowTest, ADeviceSwitchedOffGetsNoTabAndNoPage)
 {
     CQuillmoorDoc document;
