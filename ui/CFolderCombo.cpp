@@ -2,6 +2,7 @@
 
 #include "CShellFolder.h"
 
+#include <QMap>
 #include <QPainter>
 #include <QStyledItemDelegate>
 
@@ -69,18 +70,25 @@ void CFolderCombo::SetFolder(const ItemIdList* folder)
 
     const CNameSpaceItem desktop;
     QList<CNameSpaceItem> entries { desktop };
+    // The names the enumeration gave; asking again per entry would read the drives each time.
+    QMap<ItemIdList, QString> names;
     QList<CShellChild> children;
     CShellFolder::Enumerate(desktop, true, false, &children);
-    for (const CShellChild& child : children)
+    for (const CShellChild& child : children) {
         entries.append(Child(desktop, child.id));
+        names.insert(entries.back().GetList(), child.displayName);
+    }
 
     // The volumes go right under Computer.
     const CNameSpaceItem computer(ItemIdList { CNameSpaceItem::kComputerItem });
     const int computerAt = IndexOf(entries, computer);
     int insertAt = computerAt >= 0 ? computerAt + 1 : int(entries.size());
     CShellFolder::Enumerate(computer, true, false, &children);
-    for (const CShellChild& child : children)
-        entries.insert(insertAt++, Child(computer, child.id));
+    for (const CShellChild& child : children) {
+        const CNameSpaceItem volume = Child(computer, child.id);
+        entries.insert(insertAt++, volume);
+        names.insert(volume.GetList(), child.displayName);
+    }
 
     // The way down to the current folder, hung under its nearest ancestor that is listed
     // already. The desktop always is, so the walk ends.
@@ -96,7 +104,8 @@ void CFolderCombo::SetFolder(const ItemIdList* folder)
 
     int selected = -1;
     for (const CNameSpaceItem& entry : entries) {
-        addItem(CShellFolder::GetIcon(entry), CShellFolder::GetDisplayName(entry));
+        const auto known = names.constFind(entry.GetList());
+        addItem(CShellFolder::GetIcon(entry), known != names.constEnd() ? *known : CShellFolder::GetDisplayName(entry));
         const int index = count() - 1;
         setItemData(index, QVariant::fromValue(entry.GetList()), kItemRole);
         setItemData(index, entry.GetDepth(), kIndentRole);

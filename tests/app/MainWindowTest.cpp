@@ -10,6 +10,7 @@
 #include "devices/CComputerTgtDev.h"
 #include "platform/settings/CSettingsStore.h"
 #include "res/CStringTable.h"
+#include "tests/app/RecordingErrorSink.h"
 #include "tests/components/Fixtures.h"
 #include "ui/CComputerSrcPage.h"
 #include "ui/CComputerTgtPage.h"
@@ -38,13 +39,6 @@ using namespace vidlume::test;
 
 namespace {
 
-class CRecordingSink final : public IErrorSink {
-public:
-    void ShowError(const QString& text, bool) override { errors << text; }
-    void ShowMissingComponent(const QString& text, const QString&) override { errors << text; }
-    QStringList errors;
-};
-
 void ClickCheckMark(CMediaListCtrl* list, int row)
 {
     const QRect cell = list->visualRect(list->model()->index(row, list->GetCheckColumn()));
@@ -56,7 +50,7 @@ void ClickCheckMark(CMediaListCtrl* list, int row)
 TEST(MainWindowTest, MarkedFilesGoThroughTheQueueIntoTheTargetFolder)
 {
     RegisterComponents();
-    CRecordingSink sink;
+    CRecordingErrorSink sink;
     SetErrorSink(&sink);
 
     const QString source = QString::fromStdString(ScratchFolder());

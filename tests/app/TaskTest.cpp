@@ -6,6 +6,7 @@
 #include "conversion/CTranscodeTask.h"
 #include "devices/CComputerSrcDev.h"
 #include "devices/CComputerTgtDev.h"
+#include "tests/app/RecordingErrorSink.h"
 #include "tests/components/Fixtures.h"
 #include "tests/components/Probe.h"
 #include "ui/CComputerTgtPage.h"
@@ -24,13 +25,6 @@ using namespace vidlume::test;
 
 namespace {
 
-class CRecordingSink final : public IErrorSink {
-public:
-    void ShowError(const QString& text, bool) override { errors << text; }
-    void ShowMissingComponent(const QString& text, const QString&) override { errors << text; }
-    QStringList errors;
-};
-
 class TaskTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { RegisterComponents(); }
@@ -45,7 +39,7 @@ protected:
         doc.QueueTransfer(static_cast<CSourceDevice*>(doc.FindDeviceById(DEVICE_ComputerSource)), &files, target);
     }
 
-    CRecordingSink sink;
+    CRecordingErrorSink sink;
 };
 
 bool Poll(CQuillmoorDoc& doc, bool* idle)
